@@ -1,0 +1,73 @@
+#include "platform/text_codec.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace platform {
+namespace {
+
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (cd_ != reinterpret_cast<iconv_t>(-1))
+            iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts all of `in`; on an invalid or unrepresentable sequence either fails or, when
+    // `replacement` is given, emits it and skips one input byte.
+    std::optional<std::string> run(std::string_view in, const char* replacement) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1))
+            return std::nullopt;
+        std::string out;
+        char buffer[1024];
+        char* inPtr = const_cast<char*>(in.data());
+        size_t inLeft = in.size();
+        while (inLeft > 0) {
+            char* outPtr = buffer;
+            size_t outLeft = sizeof buffer;
+            const size_t rc = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+            out.append(buffer, static_cast<size_t>(outPtr - buffer));
+            if (rc != static_cast<size_t>(-1)) {
+                // glibc counts irreversible conversions in rc: a character that the target
+                // cannot hold exactly.
+                if (rc > 0 && !replacement)
+                    return std::nullopt;
+                continue;
+            }
+            if (errno == E2BIG)
+                continue;
+            if (!replacement)
+                return std::nullopt;
+            out += replacement;
+            ++inPtr;
+            --inLeft;
+            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        }
+        return out;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+} // namespace
+
+std::optional<std::string> utf8ToCp932(std::string_view utf8) {
+    Converter converter("CP932", "UTF-8");
+    return converter.run(utf8, nullptr);
+}
+
+std::optional<std::string> cp932ToUtf8(std::string_view cp932) {
+    Converter converter("UTF-8", "CP932");
+    return converter.run(cp932, nullptr);
+}
+
+std::string cp932ToUtf8Lossy(std::string_view cp932) {
+    Converter converter("UTF-8", "CP932");
+    return converter.run(cp932, "\xEF\xBF\xBD").value_or(std::string());
+}
+
+} // namespace platform

@@ -1,0 +1,75 @@
+#pragma once
+// The one application state shared by the window thread and the two workers.
+
+#include "platform/event.h"
+#include "platform/instance_lock.h"
+#include "store/calendar_day.h"
+#include "store/task_record.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Messages that the workers post to the list window.
+inline constexpr int WM_MYTASKEND = 1025;    // the process of one task ended; row travels along
+inline constexpr int WM_MYTASKUPDATE = 1026; // a scheduler pass changed one or more tasks
+
+// How a worker reaches the list window: posts (never sends) a message with a row index.
+// Installed by the window before the workers are let run; must be callable from any thread.
+using ViewPoster = std::function<void(int message, int row)>;
+
+inline constexpr int kMaxTaskCount = 256;
+
+struct AppContext {
+    char traceBuffer[4096] = {};
+    char entryName[512] = {};
+    char entryRegisteredFile[512] = {};
+    char entryRunTime[16] = {};
+    char entryStartDate[16] = {};
+    char entryEndDate[16] = {};
+    char taskFilePath[512] = {};
+    char modulePath[512] = {};
+    char programName[512] = {};
+    char documentsFolder[512] = {};
+    char dataFolder[512] = {};
+    char defaultSchedule[64] = {};
+    int32_t defaultInterval = 0;
+    int32_t taskCount = 0;
+    int32_t maxTaskCount = 0;
+    int32_t editIndex = 0;
+    int32_t refreshRow = 0;
+    uint32_t schedulerThreadId = 0;
+    uint32_t watcherThreadId = 0;
+    ViewPoster viewWindow;
+    platform::ManualResetEvent schedulerRunEvent;
+    platform::ManualResetEvent schedulerStopEvent;
+    std::thread schedulerThread;
+    platform::ManualResetEvent watcherRunEvent;
+    platform::ManualResetEvent watcherStopEvent;
+    std::thread watcherThread;
+    std::unique_ptr<platform::InstanceLock> instanceMutex;
+    std::recursive_mutex taskLock;
+    // The task table: records 0..taskCount-1 are the tasks. It may hold one more record, the
+    // slot that add and drop prepare before they raise taskCount. Empty with no storage is the
+    // "no table" state.
+    std::vector<TaskRecord> tasks;
+    std::vector<CalendarDay> calendar;
+
+    // Set when the task file on disk could not be loaded whole; the next write first keeps a
+    // copy of it so that the user's old tasks are never destroyed.
+    bool taskFileNeedsBackup = false;
+
+    void post(int message, int row) {
+        if (viewWindow)
+            viewWindow(message, row);
+    }
+};
+
+using TaskLockGuard = std::lock_guard<std::recursive_mutex>;
+
+// The process-wide context, set once at start-up.
+AppContext* theContext();
+void setTheContext(AppContext* context);

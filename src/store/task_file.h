@@ -1,0 +1,21 @@
+#pragma once
+// The task file: the task table written out whole, record after record, no header.
+
+#include "store/app_context.h"
+
+// Loads the file into ctx.tasks. 0 loaded (or empty file), -1 empty path, -2 no file,
+// -3 size unknown or not openable, -4 size not a multiple of a record, -5 short read.
+// On any failure the table is left as it was.
+int MyTaskRead(AppContext& ctx, const char* path);
+
+// Replaces the file's content with the table. 0 written, -1 empty path, -2 no file (nothing is
+// created), -3 not openable (or the backup of an unloadable file could not be kept), -6 short write.
+int MyTaskWrite(AppContext& ctx, const char* path);
+
+// The start-up load: creates the file when missing, reads it, repairs tasks left Running.
+// Returns false only when the file was missing and could not be created (a fatal start-up
+// failure for the caller to report). The next-run computation follows in the caller.
+bool MyTaskLoadAtStartup(AppContext& ctx);
+
+// "<task file>.bak-YYYYMMDD-HHMMSS", the copy kept of a file that could not be loaded whole.
+std::string taskFileBackupPath(const char* path);

@@ -1,0 +1,1 @@
+// The list window and its commands land here.
