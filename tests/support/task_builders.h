@@ -18,9 +18,9 @@ struct TaskSpec {
     std::string registeredFile;    // UTF-8 path
     std::string executableFile;    // UTF-8 path; empty = same as registeredFile
     std::string startDate;         // "yyyy/mm/dd" or empty
-    std::string endDate;
-    std::string lastRun;
-    std::string nextRun;
+    std::string endDate{};
+    std::string lastRun{};
+    std::string nextRun{};
     int state = StateWaiting;
 };
 
