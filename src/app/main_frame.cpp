@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
 
+#include "app/about_box.h"
 #include "app/startup.h"
 #include "platform/files.h"
 #include "platform/startup_link.h"
@@ -9,11 +10,6 @@
 #include "store/fields.h"
 #include "ui/app_icon.h"
 #include "ui/chorelin_view.h"
-
-#if __has_include("app/about_box.h")
-#include "app/about_box.h"
-#define CHORELIN_HAVE_ABOUT_BOX 1
-#endif
 
 #include <QAction>
 #include <QCloseEvent>
@@ -33,9 +29,7 @@ CMainFrame::CMainFrame(AppContext& ctx, int startupRegistered, QWidget* parent)
     router_.registerCommand(cmd::Startup, [this] { OnStartup(); });
     router_.setCheckState(cmd::Startup, [this] { return startupRegistered_ != 0; });
     router_.registerCommand(cmd::AppExit, [this] { OnClose(); });
-#ifdef CHORELIN_HAVE_ABOUT_BOX
     router_.registerCommand(cmd::AppAbout, [this] { OnAppAbout(); });
-#endif
 
     buildMainMenu();
     buildAccelerators();
@@ -93,10 +87,8 @@ void CMainFrame::OnStartup() {
 }
 
 void CMainFrame::OnAppAbout() {
-#ifdef CHORELIN_HAVE_ABOUT_BOX
     CDialogAbout dialog(this);
     dialog.exec();
-#endif
 }
 
 void CMainFrame::OnClose() {

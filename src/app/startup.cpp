@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/about_text.h"
 #include "dialogs/prompter.h"
 #include "engine/calendar.h"
 #include "engine/workers.h"
@@ -12,11 +13,7 @@
 #include "store/task_file.h"
 #include "store/trace.h"
 
-#if __has_include("app/about_text.h")
-#include "app/about_text.h"
-#define CHORELIN_HAVE_ABOUT_TEXT 1
-#endif
-
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -29,7 +26,9 @@ const char* const kStopSuffix = "\nプログラムを停止します。";
 void fatalExit(const char* utf8Message) {
     std::fprintf(stderr, "Chorelin: %s\n", utf8Message);
     std::fflush(stderr);
-    prompter().ask(Prompter::Kind::Fatal, utf8Message);
+    // On the offscreen platform (no display) nobody could see or answer a box.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        prompter().ask(Prompter::Kind::Fatal, utf8Message);
     std::_Exit(0);
 }
 
@@ -64,10 +63,8 @@ SharedState buildSharedState() {
     default:
         fatalStop("タスクファイルの作成に失敗しました。");
     }
-#ifdef CHORELIN_HAVE_ABOUT_TEXT
     // A read-only program folder only costs the guide; an existing one is never replaced.
     MyAboutTextWrite(aboutTextPath(*ctx));
-#endif
     tracef("=== %s START ===", fieldString(ctx->programName).c_str());
     traceLine("CMainFrame::CMainFrame() Start");
 
