@@ -12,8 +12,10 @@ namespace testing_support {
 class ChorelinProcess {
   public:
     // Starts the program with extra environment entries ("NAME=value"); stderr goes to a file.
+    // `program` is the built binary unless a copy elsewhere is to run.
     explicit ChorelinProcess(const std::string& stderrPath,
-                             const std::vector<std::string>& environment = {});
+                             const std::vector<std::string>& environment = {},
+                             const std::string& program = CHORELIN_BINARY);
     ~ChorelinProcess(); // kills the program if it still runs
     ChorelinProcess(const ChorelinProcess&) = delete;
     ChorelinProcess& operator=(const ChorelinProcess&) = delete;
