@@ -61,6 +61,13 @@ bool isExecutableImage(const std::string& path) {
     return n >= 2 && head[0] == '#' && head[1] == '!';
 }
 
+bool hasUserExecuteBit(const std::string& path) {
+    const std::optional<std::string> native = nativePath(path);
+    struct stat st;
+    return native && ::stat(native->c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           (st.st_mode & S_IXUSR) != 0;
+}
+
 int findAssociatedProgram(const std::string& path, std::string& program) {
     const std::optional<std::string> native = nativePath(path);
     if (!native)

@@ -136,4 +136,6 @@ void closeHandle(int handle) {
         ::close(handle);
 }
 
+unsigned currentThreadId() { return static_cast<unsigned>(::gettid()); }
+
 } // namespace platform
