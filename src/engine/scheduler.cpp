@@ -79,6 +79,10 @@ bool catchUpMissedRun(AppContext& ctx, int index, int today) {
 bool isDue(const TaskRecord& task, std::string_view todayText, std::string_view timeText) {
     if (task.state == StateDisabled || task.state == StateRunning || task.state == StateCompleted)
         return false;
+    // A task still holding a process is never started twice: the first process would lose its
+    // handle and never be watched or reaped.
+    if (task.processInfo.processHandle != 0)
+        return false;
     const std::string_view nextRun = fieldView(task.nextRunText);
     if (nextRun.empty() || nextRun != todayText)
         return false;

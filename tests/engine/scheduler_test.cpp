@@ -263,14 +263,19 @@ TEST_F(SchedulerTest, TasksThatMayNotStartAreLeftAlone) {
         spec.state = state;
         add(spec);
     }
+    // Waiting in its record, but a process of the task is still held.
+    add(due("still holding")).processInfo = ProcessBlock{999, 0, 12345, 0};
     clock_.setTime(9, 0, 0);
 
     EXPECT_FALSE(pass());
 
-    EXPECT_EQ(ctx_->tasks[0].state, StateDisabled);
-    EXPECT_EQ(ctx_->tasks[1].state, StateCompleted);
-    EXPECT_EQ(ctx_->tasks[0].launchResult, LaunchNever);
-    EXPECT_EQ(ctx_->tasks[1].launchResult, LaunchNever);
+    const std::vector<int> expected = {StateDisabled, StateCompleted, StateWaiting};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(ctx_->tasks[i].state, expected[i]);
+        EXPECT_EQ(ctx_->tasks[i].launchResult, LaunchNever);
+    }
+    EXPECT_EQ(ctx_->tasks[2].processInfo.processHandle, 999);
+    ctx_->tasks[2].processInfo = ProcessBlock{};
     EXPECT_TRUE(taskFile().empty());
 }
 
