@@ -8,14 +8,14 @@ class QSocketNotifier;
 
 class SignalBridge : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit SignalBridge(QObject* parent = nullptr);
     ~SignalBridge() override;
 
-signals:
+  signals:
     void terminationRequested();
 
-private:
+  private:
     void drain();
     QSocketNotifier* notifier_ = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "store/task_file.h"
 #include "store/trace.h"
 
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,7 +24,9 @@ const char* const kStopSuffix = "\nプログラムを停止します。";
 void fatalExit(const char* utf8Message) {
     std::fprintf(stderr, "Chorelin: %s\n", utf8Message);
     std::fflush(stderr);
-    prompter().ask(Prompter::Kind::Fatal, utf8Message);
+    // On the offscreen platform (no display) nobody could see or answer a box.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        prompter().ask(Prompter::Kind::Fatal, utf8Message);
     std::_Exit(0);
 }
 

@@ -23,6 +23,8 @@ LocalTime localTime();
 void setClockOverride(std::function<LocalTime()> clock);
 
 // YYYYMMDD of a local time.
-inline int dateNumber(const LocalTime& t) { return t.year * 10000 + t.month * 100 + t.day; }
+inline int dateNumber(const LocalTime& t) {
+    return t.year * 10000 + t.month * 100 + t.day;
+}
 
 } // namespace platform

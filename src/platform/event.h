@@ -8,12 +8,12 @@
 namespace platform {
 
 class ManualResetEvent {
-public:
+  public:
     void set();
     void reset();
     bool isSet() const;
 
-private:
+  private:
     friend int waitForAny(std::initializer_list<const ManualResetEvent*> events, int timeoutMs);
     bool signalled_ = false; // guarded by the process-wide event mutex
 };

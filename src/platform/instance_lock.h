@@ -7,7 +7,7 @@
 namespace platform {
 
 class InstanceLock {
-public:
+  public:
     enum class Status { Acquired, HeldElsewhere, Failed };
 
     // Tries to take the lock named `name`. On Acquired the returned object owns it until
@@ -17,7 +17,7 @@ public:
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
-private:
+  private:
     explicit InstanceLock(int fd) : fd_(fd) {}
     int fd_;
 };

@@ -6,5 +6,9 @@ namespace {
 std::atomic<AppContext*> current{nullptr};
 }
 
-AppContext* theContext() { return current.load(); }
-void setTheContext(AppContext* context) { current.store(context); }
+AppContext* theContext() {
+    return current.load();
+}
+void setTheContext(AppContext* context) {
+    current.store(context);
+}

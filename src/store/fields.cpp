@@ -1,7 +1,9 @@
 #include "store/fields.h"
 
 namespace {
-unsigned char lowerAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+unsigned char lowerAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 } // namespace
 
 int compareIgnoringAsciiCase(std::string_view a, std::string_view b) {

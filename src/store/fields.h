@@ -24,9 +24,13 @@ template <size_t N> bool setField(char (&field)[N], std::string_view text) {
     return true;
 }
 
-template <size_t N> void clearField(char (&field)[N]) { std::memset(field, 0, N); }
+template <size_t N> void clearField(char (&field)[N]) {
+    std::memset(field, 0, N);
+}
 
-template <size_t N> constexpr size_t fieldCapacity(const char (&)[N]) { return N - 1; }
+template <size_t N> constexpr size_t fieldCapacity(const char (&)[N]) {
+    return N - 1;
+}
 
 // Equality ignoring the case of ASCII letters only, byte for byte otherwise.
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);

@@ -3,7 +3,9 @@
 #include "store/fields.h"
 
 namespace {
-bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool isLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 } // namespace
 
 bool cp932Contains(std::string_view text, std::string_view needle) {

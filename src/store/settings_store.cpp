@@ -47,5 +47,6 @@ void MyConfigLoadAtStartup(AppContext& ctx) {
     if (MyConfigRead(ctx.defaultInterval, ctx.defaultSchedule, sizeof ctx.defaultSchedule) != 0)
         MyConfigWrite(ctx, kDefaultInterval, std::string(schedule_text::kDaily).c_str());
     tracef("実行時刻（初期値）=%d", ctx.defaultInterval);
-    tracef("スケジュール（初期値）=%s", platform::cp932ToUtf8Lossy(fieldView(ctx.defaultSchedule)).c_str());
+    tracef("スケジュール（初期値）=%s",
+           platform::cp932ToUtf8Lossy(fieldView(ctx.defaultSchedule)).c_str());
 }

@@ -22,7 +22,9 @@ int endWrite(int result) {
 }
 
 // An empty path field counts as a missing file.
-bool fileMissing(std::string_view path) { return path.empty() || !platform::pathExists(path); }
+bool fileMissing(std::string_view path) {
+    return path.empty() || !platform::pathExists(path);
+}
 
 bool keepBackup(const char* path) {
     const std::string backup = taskFileBackupPath(path);

@@ -9,7 +9,8 @@
 int MyTaskRead(AppContext& ctx, const char* path);
 
 // Replaces the file's content with the table. 0 written, -1 empty path, -2 no file (nothing is
-// created), -3 not openable (or the backup of an unloadable file could not be kept), -6 short write.
+// created), -3 not openable (or the backup of an unloadable file could not be kept), -6 short
+// write.
 int MyTaskWrite(AppContext& ctx, const char* path);
 
 // The start-up load: creates the file when missing, reads it, repairs tasks left Running.

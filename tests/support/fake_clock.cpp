@@ -16,12 +16,14 @@ FakeClock::FakeClock(int year, int month, int day, int hour, int minute, int sec
     platform::setClockOverride([this] { return now(); });
 }
 
-FakeClock::~FakeClock() { platform::setClockOverride({}); }
+FakeClock::~FakeClock() {
+    platform::setClockOverride({});
+}
 
 void FakeClock::set(int year, int month, int day, int hour, int minute, int second) {
     std::lock_guard<std::mutex> guard(mutex_);
-    now_ = platform::LocalTime{year, month, day, hour, minute, second, 0,
-                               dayOfWeek(year, month, day)};
+    now_ =
+        platform::LocalTime{year, month, day, hour, minute, second, 0, dayOfWeek(year, month, day)};
 }
 
 void FakeClock::setTime(int hour, int minute, int second) {

@@ -8,7 +8,7 @@
 namespace testing_support {
 
 class FakeClock {
-public:
+  public:
     FakeClock(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
     ~FakeClock();
     FakeClock(const FakeClock&) = delete;
@@ -20,7 +20,7 @@ public:
     void advanceSeconds(long long seconds);
     platform::LocalTime now() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     platform::LocalTime now_;
 };

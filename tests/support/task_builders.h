@@ -15,12 +15,12 @@ struct TaskSpec {
     std::string name = "task";
     std::string runTime = "09:00";
     std::string schedule = "毎日"; // any schedule text; the flags follow it
-    std::string registeredFile;     // UTF-8 path
-    std::string executableFile;     // UTF-8 path; empty = same as registeredFile
-    std::string startDate;          // "yyyy/mm/dd" or empty
-    std::string endDate;
-    std::string lastRun;
-    std::string nextRun;
+    std::string registeredFile{};  // UTF-8 path
+    std::string executableFile{};  // UTF-8 path; empty = same as registeredFile
+    std::string startDate{};       // "yyyy/mm/dd" or empty
+    std::string endDate{};
+    std::string lastRun{};
+    std::string nextRun{};
     int state = StateWaiting;
 };
 

@@ -82,6 +82,8 @@ bool exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-void makeDirs(const std::string& path) { std::filesystem::create_directories(path); }
+void makeDirs(const std::string& path) {
+    std::filesystem::create_directories(path);
+}
 
 } // namespace testing_support

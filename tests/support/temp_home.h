@@ -10,7 +10,7 @@
 namespace testing_support {
 
 class TempHome {
-public:
+  public:
     TempHome();
     ~TempHome();
     TempHome(const TempHome&) = delete;
@@ -27,7 +27,7 @@ public:
     // A scratch folder for the test's own files.
     std::string scratch() const { return root_ + "/scratch"; }
 
-private:
+  private:
     std::string root_;
     std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv_;
 };

@@ -54,8 +54,9 @@ bool isExecutableImage(const std::string& path) {
         return false;
     unsigned char head[4] = {};
     const ssize_t n = ::read(fd.get(), head, sizeof head);
-    if (n >= 4 && std::memcmp(head, "\x7F"
-                                    "ELF",
+    if (n >= 4 && std::memcmp(head,
+                              "\x7F"
+                              "ELF",
                               4) == 0)
         return true;
     return n >= 2 && head[0] == '#' && head[1] == '!';
@@ -73,8 +74,7 @@ int findAssociatedProgram(const std::string& path, std::string& program) {
 
     GObjectPtr<GFile> file(g_file_new_for_path(native->c_str()));
     GError* error = nullptr;
-    GObjectPtr<GFileInfo> info(g_file_query_info(file.get(),
-                                                 G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
+    GObjectPtr<GFileInfo> info(g_file_query_info(file.get(), G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
                                                  G_FILE_QUERY_INFO_NONE, nullptr, &error));
     if (!info) {
         g_clear_error(&error);

@@ -176,6 +176,8 @@ CreateResult writeNewFile(std::string_view path, const void* data, size_t size) 
     return writeAll(fd.get(), data, size) ? CreateResult::Ok : CreateResult::ShortWrite;
 }
 
-void setWriteFaultAfter(long long bytes) { writeFaultAfter.store(bytes); }
+void setWriteFaultAfter(long long bytes) {
+    writeFaultAfter.store(bytes);
+}
 
 } // namespace platform

@@ -16,7 +16,9 @@ extern char** environ;
 namespace platform {
 namespace {
 
-int pidfdOpen(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
+int pidfdOpen(pid_t pid) {
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
 
 // A record treats 0 as "no process", so a descriptor must never be 0 (or any standard one).
 int lifted(int fd) {
@@ -28,7 +30,7 @@ int lifted(int fd) {
 }
 
 class SpawnAttributes {
-public:
+  public:
     SpawnAttributes() { ok_ = posix_spawnattr_init(&attr_) == 0; }
     ~SpawnAttributes() {
         if (ok_)
@@ -39,7 +41,7 @@ public:
     bool ok() const { return ok_; }
     posix_spawnattr_t* get() { return &attr_; }
 
-private:
+  private:
     posix_spawnattr_t attr_{};
     bool ok_ = false;
 };
@@ -129,7 +131,9 @@ void reapProcess(int pid) {
     }
 }
 
-int duplicateHandle(int handle) { return ::fcntl(handle, F_DUPFD_CLOEXEC, 3); }
+int duplicateHandle(int handle) {
+    return ::fcntl(handle, F_DUPFD_CLOEXEC, 3);
+}
 
 void closeHandle(int handle) {
     if (handle > 2)

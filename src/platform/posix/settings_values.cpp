@@ -11,7 +11,7 @@ namespace platform {
 namespace {
 
 class QtSettingsValues : public SettingsValues {
-public:
+  public:
     bool open() override {
         settings_ = std::make_unique<QSettings>("Marrowby", "Chorelin");
         // A store that was never written has no file: that is the "no key" case.
@@ -54,7 +54,7 @@ public:
         return ok;
     }
 
-private:
+  private:
     bool ensure() {
         if (!settings_)
             settings_ = std::make_unique<QSettings>("Marrowby", "Chorelin");
@@ -74,6 +74,8 @@ SettingsValues& userSettings() {
     return values;
 }
 
-void setSettingsOverride(SettingsValues* values) { overrideValues.store(values); }
+void setSettingsOverride(SettingsValues* values) {
+    overrideValues.store(values);
+}
 
 } // namespace platform

@@ -7,7 +7,7 @@ namespace platform {
 namespace {
 
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
         if (cd_ != reinterpret_cast<iconv_t>(-1))
@@ -49,7 +49,7 @@ public:
         return out;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 

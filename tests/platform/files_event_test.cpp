@@ -1,0 +1,82 @@
+// File helpers and manual-reset events.
+
+#include "platform/event.h"
+#include "platform/files.h"
+#include "support/task_builders.h"
+#include "support/temp_home.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace testing_support;
+
+namespace {
+
+TEST(Files, QueriesOnJapanesePaths) {
+    TempHome home;
+    const std::string dir = home.scratch() + "/データ フォルダ";
+    const std::string file = dir + "/予定.txt";
+    const std::string dirCp = cp932("データ フォルダ");
+    const std::string base = home.scratch();
+    ASSERT_TRUE(platform::createDirectory(base + "/" + dirCp));
+    EXPECT_TRUE(std::filesystem::is_directory(dir));
+    EXPECT_EQ(std::filesystem::status(dir).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+    EXPECT_TRUE(platform::createDirectory(base + "/" + dirCp)); // existing is fine
+    writeFile(file, "12345");
+    const std::string fileCp = base + "/" + dirCp + "/" + cp932("予定.txt");
+    EXPECT_TRUE(platform::pathExists(fileCp));
+    EXPECT_FALSE(platform::isDirectory(fileCp));
+    EXPECT_TRUE(platform::isDirectory(base + "/" + dirCp));
+    EXPECT_EQ(platform::fileSize(fileCp), 5);
+    EXPECT_EQ(platform::fileSize(base + "/missing"), -1);
+    EXPECT_FALSE(platform::pathExists(std::string("/tmp\0x", 6))); // embedded zero
+}
+
+TEST(Files, ReplaceNeverCreatesAndKeepsItsMode) {
+    TempHome home;
+    const std::string path = home.scratch() + "/t.tsk";
+    EXPECT_EQ(platform::replaceFileAtomically(path, "ab", 2), platform::WriteResult::Missing);
+    EXPECT_FALSE(exists(path));
+    ASSERT_TRUE(platform::createEmptyFile(path));
+    EXPECT_EQ(platform::replaceFileAtomically(path, "ab", 2), platform::WriteResult::Ok);
+    EXPECT_EQ(readFile(path), "ab");
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+TEST(Files, WriteNewFileNeverOverwrites) {
+    TempHome home;
+    const std::string path = home.scratch() + "/about.txt";
+    EXPECT_EQ(platform::writeNewFile(path, "one", 3), platform::CreateResult::Ok);
+    EXPECT_EQ(platform::writeNewFile(path, "two", 3), platform::CreateResult::Exists);
+    EXPECT_EQ(readFile(path), "one");
+    EXPECT_EQ(platform::writeNewFile(home.scratch() + "/none/x", "a", 1),
+              platform::CreateResult::OpenFailed);
+}
+
+TEST(Events, FirstSignalledInListOrderWins) {
+    platform::ManualResetEvent run, stop;
+    EXPECT_EQ(platform::waitForAny({&run, &stop}, 0), -1);
+    stop.set();
+    EXPECT_EQ(platform::waitForAny({&run, &stop}, 0), 1);
+    run.set();
+    EXPECT_EQ(platform::waitForAny({&run, &stop}, 0), 0); // run listed first
+    run.reset();
+    EXPECT_EQ(platform::waitForAny({&run, &stop}, 0), 1);
+    EXPECT_TRUE(stop.isSet()); // manual reset: waiting does not clear it
+}
+
+TEST(Events, AWaitingThreadWakesWhenSet) {
+    platform::ManualResetEvent run, stop;
+    std::atomic<int> seen{-2};
+    std::thread waiter([&] { seen = platform::waitForAny({&run, &stop}); });
+    stop.set();
+    waiter.join();
+    EXPECT_EQ(seen.load(), 1);
+}
+
+} // namespace
