@@ -10,12 +10,14 @@
 #include "store/trace.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
     setObjectName(QStringLiteral("config"));
@@ -26,7 +28,9 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     auto* interval = new QGroupBox(QStringLiteral("実行時刻"), this);
     minutes_ = new QLineEdit(interval);
     minutes_->setObjectName(QStringLiteral("minutes"));
-    minutes_->setFixedSize(dluX(f, 21), dluY(f, 14));
+    minutes_->setFixedSize(
+        std::max(dluX(f, 21), QFontMetrics(f).horizontalAdvance(QStringLiteral("000")) + 14),
+        dluY(f, 14));
     auto* note = new QLabel(
         QStringLiteral("※０を指定すると追加登録するタスクの次回実行日は翌日以降になります。"),
         interval);

@@ -83,11 +83,15 @@ void CDialogTaskEntry::buildForm() {
         button->setAutoDefault(false);
         return button;
     };
-    auto makeLine = [this, &f](const char* name, int width) {
+    // A short field is as wide as its template says, and never too narrow for its longest
+    // value in this font.
+    auto makeLine = [this, &f](const char* name, int width, const QString& longest = {}) {
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(name));
-        if (width > 0)
-            edit->setFixedWidth(dluX(f, width));
+        if (width > 0) {
+            const int needed = QFontMetrics(f).horizontalAdvance(longest) + 14;
+            edit->setFixedWidth(std::max(dluX(f, width), needed));
+        }
         edit->setFixedHeight(dluY(f, 14));
         return edit;
     };
@@ -113,11 +117,11 @@ void CDialogTaskEntry::buildForm() {
                                              Qt::TextSelectableByKeyboard);
     executableFile_->setFocusPolicy(Qt::StrongFocus);
     auto* pickTimeButton = makeButton(QStringLiteral("実行時刻"), "pickTime", 32);
-    runTime_ = makeLine("runTime", 21);
+    runTime_ = makeLine("runTime", 21, QStringLiteral("00:00"));
     auto* pickStartButton = makeButton(QStringLiteral("開始日"), "pickStart", 32);
-    startDate_ = makeLine("startDate", 40);
+    startDate_ = makeLine("startDate", 40, QStringLiteral("0000/00/00"));
     auto* pickEndButton = makeButton(QStringLiteral("終了日"), "pickEnd", 32);
-    endDate_ = makeLine("endDate", 40);
+    endDate_ = makeLine("endDate", 40, QStringLiteral("0000/00/00"));
     schedule_ = new ScheduleGroup(record, this);
     auto* ok = makeButton(QStringLiteral("OK"), "ok", 50);
     ok->setDefault(true);
