@@ -140,4 +140,6 @@ void closeHandle(int handle) {
         ::close(handle);
 }
 
+unsigned currentThreadId() { return static_cast<unsigned>(::gettid()); }
+
 } // namespace platform
