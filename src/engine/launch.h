@@ -4,6 +4,7 @@
 #include "store/app_context.h"
 
 #include <cstddef>
+#include <string>
 
 // 0 resolved (out holds the program path), -1 path not found, -2 file not found, -8 lookup
 // failure, -10 invalid program file, -12 the path does not fit `capacity` with its terminator,

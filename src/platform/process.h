@@ -32,4 +32,7 @@ void reapProcess(int pid);
 int duplicateHandle(int handle);
 void closeHandle(int handle);
 
+// The system's id of the calling thread.
+unsigned currentThreadId();
+
 } // namespace platform

@@ -64,8 +64,9 @@ TEST(InstanceLock, DescriptorIsNotInheritedByExec) {
         char target[512] = {};
         snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
         readlink(link, target, sizeof target - 1);
-        if (std::string(target).find("Chorelin.Mutex") != std::string::npos)
+        if (std::string(target).find("Chorelin.Mutex") != std::string::npos) {
             EXPECT_TRUE(flags & FD_CLOEXEC) << target;
+        }
     }
 }
 

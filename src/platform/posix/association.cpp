@@ -40,6 +40,24 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The program an application starts: the first word of its command line, unquoted as the
+// launcher itself does it. The executable that GIO reports is cut at the first blank, which
+// breaks a program whose path holds one ("/opt/My Apps/viewer").
+std::string programOf(GAppInfo* app) {
+    const char* commandLine = g_app_info_get_commandline(app);
+    if (commandLine && *commandLine) {
+        gint argc = 0;
+        gchar** argv = nullptr;
+        if (g_shell_parse_argv(commandLine, &argc, &argv, nullptr)) {
+            std::string first = argc > 0 && argv[0] ? argv[0] : "";
+            g_strfreev(argv);
+            return first;
+        }
+    }
+    const char* executable = g_app_info_get_executable(app);
+    return executable ? executable : "";
+}
+
 } // namespace
 
 bool isExecutableImage(const std::string& path) {
@@ -60,6 +78,13 @@ bool isExecutableImage(const std::string& path) {
                               4) == 0)
         return true;
     return n >= 2 && head[0] == '#' && head[1] == '!';
+}
+
+bool hasUserExecuteBit(const std::string& path) {
+    const std::optional<std::string> native = nativePath(path);
+    struct stat st;
+    return native && ::stat(native->c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           (st.st_mode & S_IXUSR) != 0;
 }
 
 int findAssociatedProgram(const std::string& path, std::string& program) {
@@ -86,14 +111,14 @@ int findAssociatedProgram(const std::string& path, std::string& program) {
     GObjectPtr<GAppInfo> app(g_app_info_get_default_for_type(contentType, FALSE));
     if (!app)
         return AssocNoAssociation;
-    const char* executable = g_app_info_get_executable(app.get());
-    if (!executable || !*executable)
+    const std::string executable = programOf(app.get());
+    if (executable.empty())
         return AssocNoAssociation;
     std::string resolved;
     if (executable[0] == '/') {
         resolved = executable;
     } else {
-        GString_ found(g_find_program_in_path(executable));
+        GString_ found(g_find_program_in_path(executable.c_str()));
         if (!found)
             return AssocNoAssociation;
         resolved = found.get();

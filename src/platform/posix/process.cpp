@@ -82,8 +82,8 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
     }
     const int fd = lifted(pidfdOpen(pid));
     if (fd < 0) {
-        // Without a handle the process cannot be watched; it still runs and must not become a
-        // zombie, so it is reaped when it ends by a detached wait below.
+        // Without a handle the process cannot be watched, so it is not left running unwatched:
+        // it is killed and reaped at once and the start counts as failed.
         result.error = errno;
         ::kill(-pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
@@ -139,5 +139,7 @@ void closeHandle(int handle) {
     if (handle > 2)
         ::close(handle);
 }
+
+unsigned currentThreadId() { return static_cast<unsigned>(::gettid()); }
 
 } // namespace platform

@@ -1,0 +1,152 @@
+#include "dialogs/config_dialog.h"
+
+#include "dialogs/dialog_font.h"
+#include "dialogs/prompter.h"
+#include "dialogs/schedule_group.h"
+#include "platform/text_codec.h"
+#include "store/fields.h"
+#include "store/schedule_text.h"
+#include "store/settings_store.h"
+#include "store/trace.h"
+
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
+    setObjectName(QStringLiteral("config"));
+    setFont(dialogFont());
+    setWindowTitle(QStringLiteral("環境設定"));
+    const QFont f = font();
+
+    auto* interval = new QGroupBox(QStringLiteral("実行時刻"), this);
+    minutes_ = new QLineEdit(interval);
+    minutes_->setObjectName(QStringLiteral("minutes"));
+    minutes_->setFixedSize(
+        std::max(dluX(f, 21), QFontMetrics(f).horizontalAdvance(QStringLiteral("000")) + 14),
+        dluY(f, 14));
+    auto* note = new QLabel(
+        QStringLiteral("※０を指定すると追加登録するタスクの次回実行日は翌日以降になります。"),
+        interval);
+    note->setObjectName(QStringLiteral("note"));
+    QPalette red = note->palette();
+    red.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    note->setPalette(red);
+    auto* minutesRow = new QHBoxLayout;
+    minutesRow->addWidget(
+        new QLabel(QStringLiteral("ドラッグアンドドロップしたときから"), interval));
+    minutesRow->addWidget(minutes_);
+    minutesRow->addWidget(new QLabel(QStringLiteral("分後に設定します。"), interval));
+    minutesRow->addStretch();
+    auto* intervalLayout = new QVBoxLayout(interval);
+    intervalLayout->addLayout(minutesRow);
+    intervalLayout->addWidget(note);
+
+    schedule_ = new ScheduleGroup(record, this);
+
+    auto makeButton = [this, &f](const QString& text, const char* name) {
+        auto* button = new QPushButton(text, this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setFixedSize(dluX(f, 50), dluY(f, 14));
+        button->setAutoDefault(false);
+        return button;
+    };
+    auto* ok = makeButton(QStringLiteral("OK"), "ok");
+    ok->setDefault(true);
+    auto* cancel = makeButton(QStringLiteral("ｷｬﾝｾﾙ"), "cancel");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addSpacing(dluX(f, 12));
+    buttons->addWidget(cancel);
+    buttons->addStretch();
+
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(dluX(f, 7), dluY(f, 7), dluX(f, 7), dluY(f, 7));
+    page->setSpacing(dluY(f, 4));
+    page->addWidget(interval);
+    page->addWidget(schedule_);
+    page->addLayout(buttons);
+    page->setSizeConstraint(QLayout::SetFixedSize);
+
+    QWidget* previous = minutes_;
+    for (int day = 0; day < 7; ++day) {
+        QWidget::setTabOrder(previous, schedule_->dayBox(day));
+        previous = schedule_->dayBox(day);
+    }
+    QWidget::setTabOrder(previous, ok);
+    QWidget::setTabOrder(ok, cancel);
+
+    connect(ok, &QPushButton::clicked, this, &CDialogConfig::OnOK);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CDialogConfig::OnInitDialog() {
+    record = TaskRecord{};
+    minutes_->setText(QString::asprintf("%d", ctx_.defaultInterval));
+    applyScheduleText(record, fieldView(ctx_.defaultSchedule));
+    schedule_->showFlags();
+    setWindowTitle(QStringLiteral("環境設定"));
+    minutes_->setMaxLength(3);
+    minutes_->setFocus();
+}
+
+int CDialogConfig::exec() {
+    OnInitDialog();
+    return QDialog::exec();
+}
+
+void CDialogConfig::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    placeAtOwnerOrigin(this);
+}
+
+void CDialogConfig::OnOK() {
+    const QString minutes = minutes_->text().left(127);
+    auto refuseMinutes = [this](const char* message) {
+        prompter().ask(Prompter::Kind::Refusal, message, this);
+        minutes_->setFocus();
+        minutes_->selectAll();
+    };
+    if (minutes.isEmpty())
+        return refuseMinutes("実行時刻（初期値）を入力してください。");
+    int32_t interval = 0;
+    for (QChar c : minutes) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return refuseMinutes("開始時刻（初期値）は数値を入力してください。");
+        // The field holds at most three digits; the cap only guards a longer text set from code.
+        interval = std::min(interval * 10 + (c.unicode() - '0'), 999999);
+    }
+    if (record.chosenDays) {
+        bool anyDay = false;
+        for (int32_t flag : record.dayFlags)
+            anyDay = anyDay || flag != 0;
+        if (!anyDay) {
+            prompter().ask(Prompter::Kind::Refusal, "月 ～ 金 のいずれかを選択してください。",
+                           this);
+            schedule_->dayBox(0)->setFocus();
+            return;
+        }
+    }
+    const std::string schedule = scheduleTextFromFlags(record);
+    ctx_.defaultInterval = interval;
+    setField(ctx_.defaultSchedule, schedule);
+    MyConfigWrite(ctx_, interval, schedule.c_str());
+    accept();
+}
+
+void runConfigCommand(AppContext& ctx, QWidget* parent) {
+    traceLine("CChorelinView::OnConfig() Start");
+    CDialogConfig dialog(ctx, parent);
+    dialog.exec();
+    tracef("実行時刻（初期値）=%d", ctx.defaultInterval);
+    tracef("スケジュール（初期値）=%s",
+           platform::cp932ToUtf8Lossy(fieldView(ctx.defaultSchedule)).c_str());
+    traceLine("CChorelinView::OnConfig() End");
+}

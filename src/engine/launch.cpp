@@ -1,0 +1,139 @@
+#include "engine/launch.h"
+
+#include "platform/association.h"
+#include "platform/clock.h"
+#include "platform/process.h"
+#include "platform/text_codec.h"
+#include "store/fields.h"
+#include "store/trace.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+// The extension of the file name with its dot, or empty; a dot in a folder name does not count.
+std::string_view extensionOf(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+}
+
+bool runsItself(std::string_view extension) {
+    return equalsIgnoringAsciiCase(extension, ".bat") ||
+           equalsIgnoringAsciiCase(extension, ".cmd") || equalsIgnoringAsciiCase(extension, ".sh");
+}
+
+// Copies a resolved path into the caller's buffer, or refuses when it does not fit with its
+// terminator (the buffer is then left as it was).
+int deliver(std::string_view path, char* out, size_t capacity) {
+    if (path.size() >= capacity)
+        return -12;
+    std::memset(out, 0, capacity);
+    std::memcpy(out, path.data(), path.size());
+    return 0;
+}
+
+int resultOfLookup(int code) {
+    switch (code) {
+    case platform::AssocNoAssociation:
+        return -13;
+    case platform::AssocFileNotFound:
+        return -2;
+    case platform::AssocPathNotFound:
+        return -1;
+    case platform::AssocBadFormat:
+        return -10;
+    default:
+        return -8;
+    }
+}
+
+} // namespace
+
+int MyGetExecFile(const char* registeredFile, char* out, size_t capacity) {
+    if (!registeredFile)
+        return -2;
+    if (!out || capacity == 0)
+        return -12;
+    const std::string path(registeredFile);
+
+    // Batch files and shell scripts are started as they are; whether they exist is the
+    // scheduler's concern, not the resolver's.
+    const std::string_view extension = extensionOf(path);
+    if (runsItself(extension))
+        return deliver(path, out, capacity);
+
+    // A program file must really be one: a text file named like a program, or a missing one,
+    // is refused before the desktop is asked anything.
+    if (equalsIgnoringAsciiCase(extension, ".exe") || platform::hasUserExecuteBit(path)) {
+        if (!platform::isExecutableImage(path))
+            return -10;
+        return deliver(path, out, capacity);
+    }
+
+    std::string program;
+    const int code = platform::findAssociatedProgram(path, program);
+    if (code <= 32)
+        return resultOfLookup(code);
+    return deliver(program, out, capacity);
+}
+
+std::string taskCommandLine(const TaskRecord& task) {
+    const std::string_view executable = fieldView(task.executableFile);
+    const std::string_view registered = fieldView(task.registeredFile);
+    std::string line;
+    line.reserve(executable.size() + registered.size() + 5);
+    line += '"';
+    line += executable;
+    line += '"';
+    if (!equalsIgnoringAsciiCase(executable, registered)) {
+        line += " \"";
+        line += registered;
+        line += '"';
+    }
+    return line;
+}
+
+void MyTaskExec(AppContext& ctx, int index) {
+    if (index < 0 || index >= ctx.taskCount || static_cast<size_t>(index) >= ctx.tasks.size())
+        return;
+    TaskRecord& task = ctx.tasks[static_cast<size_t>(index)];
+    tracef("タスク（%s）を実行します。", platform::cp932ToUtf8Lossy(fieldView(task.name)).c_str());
+
+    std::memset(&task.startupInfo, 0, sizeof task.startupInfo);
+    std::memset(&task.processInfo, 0, sizeof task.processInfo);
+    task.startupInfo.size = sizeof task.startupInfo;
+    task.startupInfo.showWindow = 10; // show default
+
+    // The program gets the registered file as its one argument unless it is that file itself.
+    // No shell is involved, so the quoted line below is only what the trace shows.
+    const std::string executable = fieldString(task.executableFile);
+    const std::string registered = fieldString(task.registeredFile);
+    const bool runsDirectly = equalsIgnoringAsciiCase(executable, registered);
+    tracef("%s", platform::cp932ToUtf8Lossy(taskCommandLine(task)).c_str());
+
+    const platform::SpawnResult spawned =
+        platform::spawnProcess(executable, runsDirectly ? std::string() : registered);
+    if (spawned.started) {
+        task.processInfo.processHandle = spawned.handle;
+        task.processInfo.threadHandle = 0;
+        task.processInfo.processId = spawned.pid;
+        task.processInfo.threadId = 0;
+        task.state = StateRunning;
+        task.launchResult = LaunchStarted;
+    } else {
+        tracef("!!!NG!!! spawnProcess() LastError=%d", spawned.error);
+        task.launchResult = LaunchFailed;
+    }
+
+    // A failed start counts as the day's run too, so that the next run moves past today.
+    const platform::LocalTime now = platform::localTime();
+    task.lastRunDate = platform::dateNumber(now);
+    char text[sizeof task.lastRunText];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d", now.year % 10000, now.month % 100,
+                  now.day % 100);
+    setField(task.lastRunText, text);
+}

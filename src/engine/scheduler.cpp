@@ -1,0 +1,147 @@
+// The scheduler worker: about twice a second it brings the tasks' file states up to date and
+// starts the tasks whose day and minute have come.
+
+#include "engine/launch.h"
+#include "engine/next_exec.h"
+#include "engine/workers.h"
+#include "platform/clock.h"
+#include "platform/event.h"
+#include "platform/files.h"
+#include "store/fields.h"
+#include "store/task_file.h"
+#include "store/trace.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+constexpr int kPauseMs = 500;
+
+// The program counts as missing only when it is a file of its own (not the registered file run
+// directly) and is not there.
+bool executableMissing(const TaskRecord& task) {
+    const std::string_view executable = fieldView(task.executableFile);
+    return !equalsIgnoringAsciiCase(executable, fieldView(task.registeredFile)) &&
+           !platform::pathExists(executable);
+}
+
+// Moves a task among Waiting, NoRegisteredFile and NoExecutable as its files come and go.
+// True when the state changed; the task then waits for the next pass to be considered again.
+bool updateFileState(TaskRecord& task) {
+    const auto become = [&task](int32_t state) {
+        task.state = state;
+        return true;
+    };
+    switch (task.state) {
+    case StateWaiting:
+        if (!platform::pathExists(fieldView(task.registeredFile)))
+            return become(StateNoRegisteredFile);
+        if (executableMissing(task))
+            return become(StateNoExecutable);
+        return false;
+    case StateNoRegisteredFile:
+        if (platform::pathExists(fieldView(task.registeredFile)))
+            return become(executableMissing(task) ? StateNoExecutable : StateWaiting);
+        if (executableMissing(task))
+            return become(StateNoExecutable);
+        return false;
+    case StateNoExecutable:
+        if (platform::pathExists(fieldView(task.executableFile)))
+            return become(StateWaiting);
+        if (!platform::pathExists(fieldView(task.registeredFile)))
+            return become(StateNoRegisteredFile);
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool isEnabled(const TaskRecord& task) {
+    return task.state == StateWaiting || task.state == StateNoRegisteredFile ||
+           task.state == StateNoExecutable;
+}
+
+// A task whose next run is a day already gone (the program was not running then, or a window
+// command held the table past midnight) would never be due again; its next run is computed
+// afresh from today. The missed run itself is not made up. True when the record changed: a
+// schedule that matches no day leaves it as it was, so such a task costs no write.
+bool catchUpMissedRun(AppContext& ctx, int index, int today) {
+    TaskRecord& task = ctx.tasks[static_cast<size_t>(index)];
+    if (!isEnabled(task) || task.nextRunDate == 0 || task.nextRunDate >= today)
+        return false;
+    const TaskRecord before = task;
+    MySetNextExec(ctx, index);
+    return std::memcmp(&before, &ctx.tasks[static_cast<size_t>(index)], sizeof before) != 0;
+}
+
+bool isDue(const TaskRecord& task, std::string_view todayText, std::string_view timeText) {
+    if (task.state == StateDisabled || task.state == StateRunning || task.state == StateCompleted)
+        return false;
+    // A task still holding a process is never started twice: the first process would lose its
+    // handle and never be watched or reaped.
+    if (task.processInfo.processHandle != 0)
+        return false;
+    const std::string_view nextRun = fieldView(task.nextRunText);
+    if (nextRun.empty() || nextRun != todayText)
+        return false;
+    // Byte-wise, "09:00" is not greater than "09:00:00": due from second 00 of its minute.
+    return fieldView(task.runTime).compare(timeText) <= 0;
+}
+
+} // namespace
+
+bool MySchedulerPass(AppContext& ctx) {
+    TaskLockGuard lock(ctx.taskLock);
+    bool changed = false;
+
+    const platform::LocalTime now = platform::localTime();
+    char todayText[16];
+    char timeText[16];
+    std::snprintf(todayText, sizeof todayText, "%04d/%02d/%02d", now.year % 10000, now.month % 100,
+                  now.day % 100);
+    std::snprintf(timeText, sizeof timeText, "%02d:%02d:%02d", now.hour % 100, now.minute % 100,
+                  now.second % 100);
+    const int today = platform::dateNumber(now);
+
+    for (int i = 0; i < ctx.taskCount && static_cast<size_t>(i) < ctx.tasks.size(); ++i) {
+        TaskRecord& task = ctx.tasks[static_cast<size_t>(i)];
+        if (updateFileState(task)) {
+            changed = true;
+            continue;
+        }
+        if (catchUpMissedRun(ctx, i, today)) {
+            changed = true;
+            MyTaskWrite(ctx, ctx.taskFilePath);
+        }
+        if (!isDue(task, todayText, timeText))
+            continue;
+        MyTaskExec(ctx, i);
+        changed = true;
+        MySetNextExec(ctx, i);
+        MyTaskWrite(ctx, ctx.taskFilePath);
+    }
+
+    if (changed)
+        ctx.post(WM_MYTASKUPDATE, 0);
+    return changed;
+}
+
+void MyThreadTaskStart(AppContext* ctx) {
+    traceLine("MyThreadTaskStart() Start");
+    for (;;) {
+        const int signalled =
+            platform::waitForAny({&ctx->schedulerRunEvent, &ctx->schedulerStopEvent});
+        if (signalled == 1)
+            break;
+        if (signalled != 0) {
+            tracef("!!!NG!!! WaitForMultipleObjects() Ret=%d", signalled);
+            continue;
+        }
+        MySchedulerPass(*ctx);
+        // The pause between passes ends at once when the close asks the worker to stop.
+        platform::waitForAny({&ctx->schedulerStopEvent}, kPauseMs);
+    }
+    traceLine("MyThreadTaskStart() End");
+}

@@ -1,0 +1,89 @@
+// The real modal dialogs behind the seams: the entry dialog runner and the browse file dialog,
+// answered from a timer inside their modal loops.
+
+#include "dialog_test_support.h"
+#include "dialogs/entry_dialog_runner.h"
+#include "dialogs/path_text_edit.h"
+#include "dialogs/task_entry_dialog.h"
+#include "store/fields.h"
+#include "support/task_builders.h"
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+using testing_support::cp932;
+using EntryDialogRunnerTest = dialog_test::DialogTest;
+
+// Runs `answer` on the modal widget as soon as the modal loop has shown it.
+template <typename Widget, typename Answer> void answerModal(Answer answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (auto* open = qobject_cast<Widget*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(open);
+        }
+    });
+    timer->start();
+}
+
+TEST_F(EntryDialogRunnerTest, ChangeModeRunReportsTheRecordAndFlags) {
+    AppContext ctx;
+    testing_support::TaskSpec spec;
+    spec.name = "old";
+    spec.schedule = "火・土";
+    spec.registeredFile = batch;
+    ctx.tasks = {testing_support::makeTask(spec)};
+    ctx.taskCount = 1;
+    answerModal<CDialogTaskEntry>([](CDialogTaskEntry* dialog) {
+        dialog->findChild<QLineEdit*>("name")->setText("renamed");
+        dialog->findChild<QPushButton*>("ok")->click();
+    });
+    QtEntryDialogRunner runner;
+    const EntryDialogResult result =
+        runner.run(ctx, EntryDialogRequest{ModeChange, ctx.tasks[0], 0});
+    EXPECT_EQ(ctx.editIndex, 0);
+    ASSERT_TRUE(result.accepted);
+    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_EQ(fieldString(result.record.name), "renamed");
+    EXPECT_EQ(fieldString(result.record.executableFile), cp932(batch));
+    const std::array<uint32_t, 12> flags = {0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 1};
+    EXPECT_EQ(result.flags, flags);
+}
+
+TEST_F(EntryDialogRunnerTest, CancelReportsNothing) {
+    AppContext ctx;
+    answerModal<CDialogTaskEntry>(
+        [](CDialogTaskEntry* dialog) { dialog->findChild<QPushButton*>("cancel")->click(); });
+    const EntryDialogResult result =
+        QtEntryDialogRunner().run(ctx, EntryDialogRequest{ModeAdd, TaskRecord{}, 3});
+    EXPECT_FALSE(result.accepted);
+    EXPECT_EQ(ctx.editIndex, 3);
+}
+
+TEST_F(EntryDialogRunnerTest, BrowseOpensTheFileDialogAndItsCancelChangesNothing) {
+    AppContext ctx;
+    CDialogTaskEntry dialog(ctx);
+    dialog.OnInitDialog();
+    dialog.findChild<PathTextEdit*>("registeredFile")->setPath("typed");
+    QString title;
+    QStringList filters;
+    answerModal<QFileDialog>([&](QFileDialog* files) {
+        title = files->windowTitle();
+        filters = files->nameFilters();
+        files->reject();
+    });
+    dialog.findChild<QPushButton*>("browse")->click();
+    EXPECT_EQ(title, QStringLiteral("登録ファイルを指定してください"));
+    ASSERT_EQ(filters.size(), 1);
+    EXPECT_TRUE(filters[0].startsWith(QStringLiteral("すべてのファイル(*.*)")));
+    EXPECT_EQ(dialog.findChild<PathTextEdit*>("registeredFile")->path(), QStringLiteral("typed"));
+    EXPECT_TRUE(prompts.prompts.empty());
+}
+
+} // namespace

@@ -1,0 +1,348 @@
+// Single passes of the scheduler on a fake clock: file states, the due test, starts, writes.
+
+#include "engine/calendar.h"
+#include "engine/workers.h"
+#include "engine_test_helpers.h"
+#include "store/fields.h"
+#include "store/trace.h"
+#include "support/fake_clock.h"
+#include "support/task_builders.h"
+#include "support/temp_home.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
+
+using namespace testing_support;
+
+namespace {
+
+class SchedulerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ctx_ = std::make_unique<AppContext>();
+        MyCalMake(*ctx_);
+        const std::string taskFile = home_.documents() + "/tasks.tsk";
+        writeFile(taskFile, "", 0600);
+        std::snprintf(ctx_->taskFilePath, sizeof ctx_->taskFilePath, "%s", taskFile.c_str());
+        ctx_->viewWindow = [this](int message, int row) {
+            std::lock_guard<std::mutex> guard(postsMutex_);
+            posts_.emplace_back(message, row);
+        };
+        program_ = home_.scratch() + "/quick job.sh";
+        writeFile(program_, "#!/bin/sh\nexit 0\n", 0755);
+        document_ = home_.scratch() + "/doc.txt";
+        writeFile(document_, "text\n");
+        viewer_ = home_.scratch() + "/viewer";
+        writeFile(viewer_, "#!/bin/sh\nexit 0\n", 0755);
+    }
+    void TearDown() override {
+        for (TaskRecord& task : ctx_->tasks)
+            EXPECT_TRUE(engine_test::endTaskProcess(task));
+        EXPECT_TRUE(engine_test::zombieChildren().empty());
+    }
+
+    TaskSpec due(const std::string& name) const {
+        TaskSpec spec;
+        spec.name = name;
+        spec.runTime = "09:00";
+        spec.registeredFile = program_;
+        spec.nextRun = "2024/05/10";
+        return spec;
+    }
+    TaskRecord& add(const TaskSpec& spec) {
+        ctx_->tasks.push_back(makeTask(spec));
+        ctx_->taskCount = static_cast<int32_t>(ctx_->tasks.size());
+        return ctx_->tasks.back();
+    }
+    bool pass() { return MySchedulerPass(*ctx_); }
+    size_t updatesPosted() {
+        std::lock_guard<std::mutex> guard(postsMutex_);
+        return static_cast<size_t>(
+            std::count(posts_.begin(), posts_.end(), std::make_pair(WM_MYTASKUPDATE, 0)));
+    }
+    size_t postsSeen() {
+        std::lock_guard<std::mutex> guard(postsMutex_);
+        return posts_.size();
+    }
+    std::vector<TaskRecord> taskFile() const { return readTaskFile(ctx_->taskFilePath); }
+
+    TempHome home_;
+    FakeClock clock_{2024, 5, 10, 8, 59, 59}; // a Friday
+    std::unique_ptr<AppContext> ctx_;
+    std::mutex postsMutex_;
+    std::vector<std::pair<int, int>> posts_;
+    std::string program_, document_, viewer_;
+};
+
+TEST_F(SchedulerTest, TaskBecomesDueAtSecondZeroOfItsMinute) {
+    struct Case {
+        int hour, minute, second;
+        std::string nextRun;
+        bool starts;
+    };
+    for (const Case& c : std::vector<Case>{{8, 59, 59, "2024/05/10", false},
+                                           {9, 0, 0, "2024/05/10", true},
+                                           {9, 30, 0, "2024/05/10", true},
+                                           {9, 0, 0, "2024/05/11", false},
+                                           {9, 0, 0, "", false}}) {
+        SCOPED_TRACE(testing::Message()
+                     << c.hour << ":" << c.minute << ":" << c.second << " " << c.nextRun);
+        for (TaskRecord& task : ctx_->tasks)
+            engine_test::endTaskProcess(task);
+        ctx_->tasks.clear();
+        TaskSpec spec = due("daily");
+        spec.nextRun = c.nextRun;
+        add(spec);
+        clock_.setTime(c.hour, c.minute, c.second);
+        const size_t before = updatesPosted();
+
+        EXPECT_EQ(pass(), c.starts);
+
+        const TaskRecord& task = ctx_->tasks[0];
+        EXPECT_EQ(task.state, c.starts ? StateRunning : StateWaiting);
+        EXPECT_EQ(updatesPosted() - before, c.starts ? 1u : 0u);
+        if (c.starts) {
+            EXPECT_EQ(task.launchResult, LaunchStarted);
+            EXPECT_EQ(fieldString(task.lastRunText), "2024/05/10");
+            EXPECT_EQ(fieldString(task.nextRunText), "2024/05/11");
+            EXPECT_EQ(task.nextRunDate, 20240511);
+            const std::vector<TaskRecord> written = taskFile();
+            ASSERT_EQ(written.size(), 1u);
+            EXPECT_EQ(std::memcmp(&written[0], &task, sizeof task), 0);
+        } else {
+            EXPECT_EQ(task.launchResult, LaunchNever);
+            EXPECT_EQ(fieldString(task.nextRunText), c.nextRun);
+        }
+    }
+}
+
+TEST_F(SchedulerTest, TwoDueTasksStartInTableOrderWithAWriteAfterEach) {
+    const std::string trace = home_.scratch() + "/trace.log";
+    setenv("CHORELIN_TRACE", trace.c_str(), 1);
+    resetTraceSink();
+    add(due("first"));
+    add(due("second"));
+    clock_.setTime(9, 0, 5);
+
+    EXPECT_TRUE(pass());
+
+    std::vector<std::string> order;
+    for (const std::string& line : engine_test::readLines(trace)) {
+        if (line.rfind("タスク（", 0) == 0 || line == "MyTaskWrite() Start")
+            order.push_back(line);
+    }
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"タスク（first）を実行します。", "MyTaskWrite() Start",
+                                        "タスク（second）を実行します。", "MyTaskWrite() Start"}));
+    const std::vector<TaskRecord> written = taskFile();
+    ASSERT_EQ(written.size(), 2u);
+    for (const TaskRecord& record : written) {
+        EXPECT_EQ(record.state, StateRunning);
+        EXPECT_EQ(fieldString(record.lastRunText), "2024/05/10");
+        EXPECT_EQ(fieldString(record.nextRunText), "2024/05/11");
+    }
+    EXPECT_EQ(updatesPosted(), 1u);
+}
+
+struct FileCase {
+    const char* label;
+    int state;
+    bool registeredThere;
+    bool executableThere;
+    bool runsItself;
+    int expected;
+};
+
+TEST_F(SchedulerTest, FileStatesFollowTheFiles) {
+    const std::vector<FileCase> cases = {
+        {"waiting, all there", StateWaiting, true, true, false, StateWaiting},
+        {"waiting, document gone", StateWaiting, false, true, false, StateNoRegisteredFile},
+        {"waiting, program gone", StateWaiting, true, false, false, StateNoExecutable},
+        {"waiting, both gone", StateWaiting, false, false, false, StateNoRegisteredFile},
+        {"no document, back", StateNoRegisteredFile, true, true, false, StateWaiting},
+        {"no document, back but no program", StateNoRegisteredFile, true, false, false,
+         StateNoExecutable},
+        {"no document, still gone, program gone", StateNoRegisteredFile, false, false, false,
+         StateNoExecutable},
+        {"no document, still gone", StateNoRegisteredFile, false, true, false,
+         StateNoRegisteredFile},
+        {"no program, back", StateNoExecutable, true, true, false, StateWaiting},
+        {"no program, document gone too", StateNoExecutable, false, false, false,
+         StateNoRegisteredFile},
+        {"no program, still gone", StateNoExecutable, true, false, false, StateNoExecutable},
+        {"script run directly, gone", StateWaiting, false, false, true, StateNoRegisteredFile},
+        {"disabled, both gone", StateDisabled, false, false, false, StateDisabled},
+        {"completed, both gone", StateCompleted, false, false, false, StateCompleted},
+        {"running, both gone", StateRunning, false, false, false, StateRunning},
+    };
+    for (const FileCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        ctx_->tasks.clear();
+        TaskSpec spec;
+        spec.registeredFile = c.runsItself ? program_ : document_;
+        spec.executableFile = c.runsItself ? "" : viewer_;
+        spec.nextRun = "2024/05/11";
+        spec.state = c.state;
+        add(spec);
+        const std::string registered = c.runsItself ? program_ : document_;
+        const std::string aside = home_.scratch() + "/aside";
+        if (!c.registeredThere)
+            std::rename(registered.c_str(), (aside + "-r").c_str());
+        if (!c.executableThere && !c.runsItself)
+            std::rename(viewer_.c_str(), (aside + "-e").c_str());
+        const size_t before = updatesPosted();
+
+        const bool changed = pass();
+
+        EXPECT_EQ(ctx_->tasks[0].state, c.expected);
+        EXPECT_EQ(changed, c.expected != c.state);
+        EXPECT_EQ(updatesPosted() - before, c.expected != c.state ? 1u : 0u);
+        std::rename((aside + "-r").c_str(), registered.c_str());
+        std::rename((aside + "-e").c_str(), viewer_.c_str());
+    }
+    // File-state changes alone do not rewrite the task file.
+    EXPECT_TRUE(taskFile().empty());
+}
+
+TEST_F(SchedulerTest, DeletedDocumentIsNoticedAndItsReturnToo) {
+    TaskSpec spec;
+    spec.registeredFile = document_;
+    spec.executableFile = viewer_;
+    spec.nextRun = "2024/05/11";
+    add(spec);
+    EXPECT_FALSE(pass());
+
+    ASSERT_EQ(std::remove(document_.c_str()), 0);
+    EXPECT_TRUE(pass());
+    EXPECT_EQ(ctx_->tasks[0].state, StateNoRegisteredFile);
+
+    writeFile(document_, "back\n");
+    EXPECT_TRUE(pass());
+    EXPECT_EQ(ctx_->tasks[0].state, StateWaiting);
+    EXPECT_EQ(updatesPosted(), 2u);
+}
+
+TEST_F(SchedulerTest, TaskWithAMissingDocumentStillStartsWhenDue) {
+    TaskSpec spec = due("missing document");
+    spec.registeredFile = home_.scratch() + "/gone.txt";
+    spec.executableFile = viewer_;
+    spec.state = StateNoRegisteredFile;
+    add(spec);
+    clock_.setTime(9, 0, 0);
+
+    EXPECT_TRUE(pass());
+
+    EXPECT_EQ(ctx_->tasks[0].state, StateRunning);
+    EXPECT_EQ(fieldString(ctx_->tasks[0].lastRunText), "2024/05/10");
+}
+
+TEST_F(SchedulerTest, TaskWhoseProgramCannotStartCountsTheDayAsRun) {
+    TaskSpec spec = due("broken");
+    spec.registeredFile = document_;
+    spec.executableFile = home_.scratch() + "/no program";
+    spec.state = StateNoExecutable;
+    add(spec);
+    clock_.setTime(9, 0, 0);
+
+    EXPECT_TRUE(pass());
+
+    const TaskRecord& task = ctx_->tasks[0];
+    EXPECT_EQ(task.state, StateNoExecutable);
+    EXPECT_EQ(task.launchResult, LaunchFailed);
+    EXPECT_EQ(fieldString(task.lastRunText), "2024/05/10");
+    EXPECT_EQ(fieldString(task.nextRunText), "2024/05/11");
+    EXPECT_EQ(taskFile().size(), 1u);
+}
+
+TEST_F(SchedulerTest, TasksThatMayNotStartAreLeftAlone) {
+    for (int state : {StateDisabled, StateCompleted}) {
+        TaskSpec spec = due("idle");
+        spec.state = state;
+        add(spec);
+    }
+    // Waiting in its record, but a process of the task is still held.
+    add(due("still holding")).processInfo = ProcessBlock{999, 0, 12345, 0};
+    clock_.setTime(9, 0, 0);
+
+    EXPECT_FALSE(pass());
+
+    const std::vector<int> expected = {StateDisabled, StateCompleted, StateWaiting};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(ctx_->tasks[i].state, expected[i]);
+        EXPECT_EQ(ctx_->tasks[i].launchResult, LaunchNever);
+    }
+    EXPECT_EQ(ctx_->tasks[2].processInfo.processHandle, 999);
+    ctx_->tasks[2].processInfo = ProcessBlock{};
+    EXPECT_TRUE(taskFile().empty());
+}
+
+TEST_F(SchedulerTest, NoTasksChangeNothingAndPostNothing) {
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(pass());
+    EXPECT_EQ(postsSeen(), 0u);
+    EXPECT_TRUE(taskFile().empty());
+}
+
+TEST_F(SchedulerTest, MissedNextRunIsRecomputedOnceAndNotMadeUp) {
+    struct Case {
+        int hour;
+        std::string expectedNextRun;
+    };
+    for (const Case& c : std::vector<Case>{{10, "2024/05/11"}, {8, "2024/05/10"}}) {
+        SCOPED_TRACE(c.hour);
+        ctx_->tasks.clear();
+        writeFile(ctx_->taskFilePath, "", 0600);
+        TaskSpec spec = due("missed");
+        spec.nextRun = "2024/05/07";
+        add(spec);
+        clock_.setTime(c.hour, 0, 0);
+        const size_t before = updatesPosted();
+
+        EXPECT_TRUE(pass());
+
+        const TaskRecord& task = ctx_->tasks[0];
+        EXPECT_EQ(fieldString(task.nextRunText), c.expectedNextRun);
+        EXPECT_EQ(task.state, StateWaiting);
+        EXPECT_EQ(task.launchResult, LaunchNever);
+        EXPECT_EQ(task.lastRunDate, 0);
+        ASSERT_EQ(taskFile().size(), 1u);
+        EXPECT_EQ(fieldString(taskFile()[0].nextRunText), c.expectedNextRun);
+        EXPECT_EQ(updatesPosted() - before, 1u);
+
+        // Later passes find nothing to recompute and write nothing.
+        writeFile(ctx_->taskFilePath, "", 0600);
+        EXPECT_FALSE(pass());
+        EXPECT_FALSE(pass());
+        EXPECT_TRUE(taskFile().empty());
+        EXPECT_EQ(updatesPosted() - before, 1u);
+    }
+    // Recomputed to today before its minute, the task then runs at its minute as usual.
+    clock_.setTime(9, 0, 0);
+    EXPECT_TRUE(pass());
+    EXPECT_EQ(ctx_->tasks[0].state, StateRunning);
+}
+
+TEST_F(SchedulerTest, MissedRunOfAScheduleThatMatchesNoDayCostsNoWrites) {
+    TaskSpec spec = due("no day");
+    spec.schedule = ""; // chosen days with no day chosen
+    spec.nextRun = "2024/05/07";
+    add(spec);
+    TaskSpec disabled = due("disabled");
+    disabled.nextRun = "2024/05/07";
+    disabled.state = StateDisabled;
+    add(disabled);
+    clock_.setTime(10, 0, 0);
+
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(pass());
+
+    EXPECT_EQ(fieldString(ctx_->tasks[0].nextRunText), "2024/05/07");
+    EXPECT_EQ(fieldString(ctx_->tasks[1].nextRunText), "2024/05/07");
+    EXPECT_TRUE(taskFile().empty());
+    EXPECT_EQ(postsSeen(), 0u);
+}
+
+} // namespace
