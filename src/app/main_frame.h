@@ -15,7 +15,7 @@ class CChorelinView;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
-  public:
+public:
     CMainFrame(AppContext& ctx, int startupRegistered, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -38,11 +38,11 @@ class CMainFrame : public QMainWindow {
     // Shows the hidden window again and brings it to the front.
     void restoreFromTray();
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-  private:
+private:
     void buildMainMenu();
     void buildAccelerators();
     void OnAppAbout();

@@ -28,7 +28,7 @@ class QMenu;
 
 class CChorelinView : public QTableWidget {
     Q_OBJECT
-  public:
+public:
     static constexpr int kColumnCount = 9;
 
     CChorelinView(AppContext& ctx, CommandRouter& router, QWidget* parent = nullptr);
@@ -72,15 +72,15 @@ class CChorelinView : public QTableWidget {
     CommandRouter& commands() const { return router_; }
     static QStringList columnHeaders();
 
-  signals:
+signals:
     // Bring the main window back (the tray's double click and "タスクの表示").
     void restoreRequested();
 
-  protected:
+protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void customEvent(QEvent* event) override;
 
-  private:
+private:
     void installCommandHandlers();
     void rebuildRows();
     void setCellText(int row, int column, const QString& text);

@@ -28,7 +28,7 @@ class QWidget;
 
 class CommandRouter : public QObject {
     Q_OBJECT
-  public:
+public:
     using Handler = std::function<void()>;
 
     explicit CommandRouter(QObject* parent = nullptr);
@@ -52,7 +52,7 @@ class CommandRouter : public QObject {
     // The command id an action carries, 0 for none.
     static int commandId(const QAction* action);
 
-  private:
+private:
     void refreshActions(int id);
 
     std::map<int, Handler> handlers_;

@@ -4,7 +4,7 @@
 #include <QEvent>
 
 class TaskMessageEvent : public QEvent {
-  public:
+public:
     TaskMessageEvent(int message, int row) : QEvent(eventType()), message_(message), row_(row) {}
 
     int message() const { return message_; }
@@ -15,7 +15,7 @@ class TaskMessageEvent : public QEvent {
         return type;
     }
 
-  private:
+private:
     int message_;
     int row_;
 };

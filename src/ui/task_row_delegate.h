@@ -8,12 +8,12 @@
 
 class TaskRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
-  public:
+public:
     TaskRowDelegate(AppContext& ctx, QObject* parent = nullptr);
 
     // Public so that tests can ask what a cell would be painted with.
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
-  private:
+private:
     AppContext& ctx_;
 };

@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 namespace {
 
 class DesktopTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (std::getenv("DISPLAY") == nullptr)
             GTEST_SKIP() << "needs an X display (run under xvfb-run)";

@@ -10,7 +10,7 @@
 namespace testing_support {
 
 class ChorelinProcess {
-  public:
+public:
     // Starts the program with extra environment entries ("NAME=value"); stderr goes to a file.
     // `program` is the built binary unless a copy elsewhere is to run.
     explicit ChorelinProcess(const std::string& stderrPath,
@@ -25,7 +25,7 @@ class ChorelinProcess {
     // Exit code, or -1 when it did not end within the time-out.
     int waitForExit(std::chrono::milliseconds timeout);
 
-  private:
+private:
     int pid_ = -1;
     bool reaped_ = false;
 };

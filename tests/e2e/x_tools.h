@@ -10,14 +10,14 @@ namespace testing_support {
 
 // A helper program started for one test and ended with it (SIGTERM, then SIGKILL).
 class HelperProcess {
-  public:
+public:
     HelperProcess(const std::vector<std::string>& argv, const std::string& logPath);
     ~HelperProcess();
     HelperProcess(const HelperProcess&) = delete;
     HelperProcess& operator=(const HelperProcess&) = delete;
     int pid() const { return pid_; }
 
-  private:
+private:
     int pid_ = -1;
 };
 

@@ -28,7 +28,7 @@ TaskRecord task(const std::string& name) {
 }
 
 class StartedFrame : public ::testing::Test {
-  protected:
+protected:
     void start(const std::vector<TaskRecord>& records = {}) {
         application();
         SharedState shared = buildSharedState();

@@ -51,7 +51,7 @@ inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
 }
 
 class RecordingPrompter : public Prompter {
-  public:
+public:
     RecordingPrompter() { setPrompter(this); }
     ~RecordingPrompter() override { setPrompter(nullptr); }
     bool ask(Kind, const std::string& text, QWidget*) override {
@@ -94,7 +94,7 @@ inline std::string utf8Cell(const QTableWidget& view, int row, int column) {
 
 // A list view over a private task file, without the rest of the program.
 class ViewHarness {
-  public:
+public:
     explicit ViewHarness(const std::vector<TaskRecord>& records = {}) : ctx(new AppContext()) {
         application();
         taskFile = home.documents() + "/tasks.tsk";
