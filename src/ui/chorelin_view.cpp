@@ -17,6 +17,8 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <algorithm>
 
 namespace {
@@ -90,7 +92,7 @@ bool CChorelinView::OnInitialUpdate() {
         for (int k = 0; k < kColumnCount; ++k) {
             if (QTableWidgetItem* header = horizontalHeaderItem(k))
                 header->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            setColumnWidth(k, horizontalHeader()->sectionSizeHint(k));
+            setColumnWidth(k, headerWidth(k));
         }
         setShowGrid(true);
         verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
@@ -183,6 +185,20 @@ void CChorelinView::writeRow(int row) {
     setCellText(row, 8, cellText(task.registeredFile));
 }
 
+int CChorelinView::headerWidth(int column) const {
+    // Wide enough for the header and for a cell of the header's length in bytes: the list's
+    // font gives a full-width character the width of two half-width ones, and cells have
+    // margins of their own that the header does not.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.text = headers_.value(column);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    const int asCell =
+        style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() +
+        (showGrid() ? 1 : 0);
+    return std::max(horizontalHeader()->sectionSizeHint(column), asCell);
+}
+
 void CChorelinView::MyListArrange() {
     traceLine("CChorelinView::MyListArrange() Start");
     const int columns = std::min<int>(columnCount(), static_cast<int>(headers_.size()));
@@ -193,8 +209,7 @@ void CChorelinView::MyListArrange() {
             if (const QTableWidgetItem* cell = item(j, k))
                 fitContents = headerLength < cp932Length(cell->text());
         }
-        setColumnWidth(k,
-                       fitContents ? sizeHintForColumn(k) : horizontalHeader()->sectionSizeHint(k));
+        setColumnWidth(k, fitContents ? sizeHintForColumn(k) : headerWidth(k));
     }
     traceLine("CChorelinView::MyListArrange() End");
 }

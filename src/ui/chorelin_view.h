@@ -84,6 +84,7 @@ private:
     void installCommandHandlers();
     void rebuildRows();
     void setCellText(int row, int column, const QString& text);
+    int headerWidth(int column) const;
     void onTaskEnd(int row);
     void onTaskUpdate();
     void addTrayIcon();

@@ -50,6 +50,13 @@ Painted paintedCell(CChorelinView& view, int row, int column) {
     return painted;
 }
 
+// The width a cell needs to show its text whole.
+int neededWidth(CChorelinView& view, int row, int column) {
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    return view.itemDelegate()->sizeHint(option, view.model()->index(row, column)).width();
+}
+
 } // namespace
 
 TEST(ChorelinView, HasTheNineLeftAlignedHeadersAndListStyle) {
@@ -256,8 +263,9 @@ TEST(ChorelinView, AColumnFitsALongCellElseItsHeader) {
     ViewHarness h({task("short"), makeTask(longSpec)});
     ASSERT_TRUE(h.initialUpdate());
     QHeaderView* header = h.view->horizontalHeader();
-    // Column 2 ("実行時刻", 8 bytes) holds "09:00" only: header width.
-    EXPECT_EQ(h.view->columnWidth(2), header->sectionSizeHint(2));
+    // Column 2 ("実行時刻", 8 bytes) holds "09:00" only: the header's width, not the cell's.
+    EXPECT_GE(h.view->columnWidth(2), header->sectionSizeHint(2));
+    EXPECT_GT(h.view->columnWidth(2), neededWidth(*h.view, 0, 2));
     // Column 8 grows to the long path.
     const int pathWidth =
         h.view->fontMetrics().horizontalAdvance(QString::fromStdString(longSpec.registeredFile));
@@ -272,7 +280,17 @@ TEST(ChorelinView, AColumnFitsALongCellElseItsHeader) {
         h.view->MySetItem();
         h.view->MyListArrange();
     }
-    EXPECT_EQ(h.view->columnWidth(8), header->sectionSizeHint(8));
+    EXPECT_GE(h.view->columnWidth(8), header->sectionSizeHint(8));
+    EXPECT_LT(h.view->columnWidth(8), pathWidth);
+}
+
+TEST(ChorelinView, ACellAsLongAsItsHeaderIsShownWhole) {
+    TaskSpec spec;
+    spec.name = "dated";
+    spec.lastRun = "2024/05/08"; // 10 bytes, as many as "前回実行日"
+    ViewHarness h({makeTask(spec)});
+    ASSERT_TRUE(h.initialUpdate());
+    EXPECT_GE(h.view->columnWidth(6), neededWidth(*h.view, 0, 6));
 }
 
 TEST(ChorelinView, TaskEndMessageRewritesThatRowOnly) {
