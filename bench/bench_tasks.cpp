@@ -84,13 +84,17 @@ std::vector<TaskRecord> mixedTasks(int count, const TaskFiles& files, const std:
     return tasks;
 }
 
-std::vector<TaskRecord> dailyTasks(const std::vector<std::string>& programs,
-                                   const std::string& runTime) {
+std::vector<TaskRecord>
+dailyTasks(const std::vector<std::pair<std::string, std::string>>& programs) {
     std::vector<TaskRecord> tasks;
     tasks.reserve(programs.size());
     const Shape daily{std::string(schedule_text::kDaily), "", "", false};
-    for (size_t i = 0; i < programs.size(); ++i)
-        tasks.push_back(makeTask(static_cast<int>(i), daily, programs[i], programs[i], runTime));
+    for (size_t i = 0; i < programs.size(); ++i) {
+        const auto& [program, runTime] = programs[i];
+        TaskRecord task = makeTask(static_cast<int>(i), daily, program, program, runTime);
+        put(task.name, program.substr(program.rfind('/') + 1));
+        tasks.push_back(task);
+    }
     return tasks;
 }
 

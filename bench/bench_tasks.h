@@ -4,6 +4,7 @@
 #include "store/task_record.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -19,9 +20,10 @@ struct TaskFiles {
 // Each task runs at runTime ("HH:MM"); the next runs are left for MySetNextExec.
 std::vector<TaskRecord> mixedTasks(int count, const TaskFiles& files, const std::string& runTime);
 
-// `count` every-day tasks, each running its own program programs[i] directly at runTime.
-std::vector<TaskRecord> dailyTasks(const std::vector<std::string>& programs,
-                                   const std::string& runTime);
+// Every-day tasks, task i running programs[i].first directly at programs[i].second ("HH:MM"),
+// named after its program's file name.
+std::vector<TaskRecord>
+dailyTasks(const std::vector<std::pair<std::string, std::string>>& programs);
 
 // Writes the records byte for byte.
 void writeTaskFile(const std::string& path, const std::vector<TaskRecord>& records);
