@@ -118,6 +118,7 @@ class Bench:
             if not os.access(tool, os.X_OK):
                 sys.exit(f"latency: {tool} is missing; build with -DCHORELIN_BUILD_BENCH=ON")
         self.started = []  # Popen objects of every Chorelin and cron we started
+        self.cron_pids_ours = []  # cron daemons that installing the package started
 
     # --- helpers -------------------------------------------------------------------------
 
@@ -239,8 +240,14 @@ class Bench:
 
     # --- cron ----------------------------------------------------------------------------
 
+    @staticmethod
+    def cron_pids():
+        found = subprocess.run(["pgrep", "-x", "cron"], capture_output=True, text=True)
+        return {int(p) for p in found.stdout.split()}
+
     def ensure_cron(self):
         if shutil.which("cron") is None:
+            before = self.cron_pids()
             log("installing cron (apt-get install -y cron)")
             env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
             sudo = [] if os.geteuid() == 0 else ["sudo"]
@@ -249,6 +256,8 @@ class Bench:
                 subprocess.run(sudo + ["apt-get", "update", "-qq"], env=env,
                                stdin=subprocess.DEVNULL)
                 subprocess.run(install, env=env, stdin=subprocess.DEVNULL, check=True)
+            # The package may start the daemon itself; that one is ours to end.
+            self.cron_pids_ours = sorted(self.cron_pids() - before)
         return shutil.which("cron") is not None
 
     def start_cron(self, home, jobs_by_minute):
@@ -262,9 +271,8 @@ class Bench:
             for program in programs:
                 lines.append(f"{t.tm_min} {t.tm_hour} * * * {program}")
         subprocess.run(["crontab", "-"], input="\n".join(lines) + "\n", text=True, check=True)
-        running = subprocess.run(["pgrep", "-x", "cron"], capture_output=True).returncode == 0
         proc = None
-        if not running:
+        if not self.cron_pids():
             proc = subprocess.Popen(["cron", "-f"], stdin=subprocess.DEVNULL,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.started.append(proc)
@@ -425,6 +433,12 @@ class Bench:
     def cleanup(self):
         for proc in list(self.started):
             self.stop(proc)
+        for pid in self.cron_pids_ours:
+            try:
+                os.kill(pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+        self.cron_pids_ours = []
 
 
 def machine():
