@@ -58,6 +58,12 @@ def micro_section(paths):
     return lines
 
 
+def median_gap(samples):
+    starts = sorted(s["start"] for s in samples if s.get("start") is not None)
+    gaps = sorted(b - a for a, b in zip(starts, starts[1:]))
+    return gaps[len(gaps) // 2] / 1e6 if gaps else None
+
+
 def latency_section(path, title):
     with open(path) as f:
         r = json.load(f)
@@ -74,7 +80,18 @@ def latency_section(path, title):
             out.append(f"| {label} | cron | {row_of(run['cron_start'])} |")
             if run["start"] and run["cron_start"]:
                 out.append(f"| {label} | cron / Chorelin (median) | | "
-                           f"{run['cron_start']['median'] / run['start']['median']:.0f}x | | | |")
+                           f"{run['cron_start']['median'] / run['start']['median']:.1f}x | | | |")
+    gaps = []
+    for count, run in sorted(r["runs"].items(), key=lambda kv: int(kv[0])):
+        if int(count) > 1:
+            for who in ("chorelin", "cron"):
+                gap = median_gap(run["raw"].get(who, []))
+                if gap is not None:
+                    gaps.append(f"{count} tasks, {'Chorelin' if who == 'chorelin' else 'cron'}: "
+                                f"{gap:.2f} ms")
+    if gaps:
+        out += ["", "Median gap between two consecutive starts in one minute: " +
+                "; ".join(gaps) + "."]
     out += ["", "From a program's exit to Chorelin recording its end (ms):", "",
             "| Tasks due in the minute | program | min | median | p99 | max | samples |",
             "|---:|---|---:|---:|---:|---:|---:|"]
