@@ -7,10 +7,13 @@
 #include <utility>
 
 void reportTaskFileRefusal(AppContext& ctx) {
+    reportTaskFileRefusal(ctx, QGuiApplication::platformName() != QLatin1String("offscreen"));
+}
+
+void reportTaskFileRefusal(AppContext& ctx, bool showBox) {
     if (ctx.taskFileRefusal.empty())
         return;
     const std::string message = std::exchange(ctx.taskFileRefusal, std::string());
-    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
-        return;
-    prompter().ask(Prompter::Kind::Refusal, message);
+    if (showBox)
+        prompter().ask(Prompter::Kind::Refusal, message);
 }
