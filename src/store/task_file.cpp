@@ -47,6 +47,21 @@ void refuseTaskFile(AppContext& ctx, platform::FileTrust trust) {
     std::fflush(stderr);
 }
 
+// Whether the schedule of a record can match any day: the first set flag decides, and chosen
+// days need at least one day. A record that cannot has no next run; a next run read from the
+// file for it would otherwise stay due all day and start the task again after every end.
+bool scheduleCanMatch(const TaskRecord& task) {
+    if (task.once || task.daily || task.weekdays || task.holidays)
+        return true;
+    if (!task.chosenDays)
+        return false;
+    for (int32_t flag : task.dayFlags) {
+        if (flag != 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::string taskFileRefusalMessage(platform::FileTrust trust, const char* path) {
@@ -182,6 +197,10 @@ bool MyTaskLoadAtStartup(AppContext& ctx) {
         std::memset(&task.processInfo, 0, sizeof task.processInfo);
         if (task.state == StateRunning)
             task.state = task.once ? StateCompleted : StateWaiting;
+        if (!scheduleCanMatch(task)) {
+            task.nextRunDate = 0;
+            clearField(task.nextRunText);
+        }
     }
     return true;
 }
