@@ -18,11 +18,11 @@ int MyTaskWrite(AppContext& ctx, const char* path);
 
 // The start-up load: creates the file when missing, reads it, repairs tasks left Running.
 // A record whose schedule can match no day (no schedule flag, or chosen days without a day)
-// loses any next run it was saved with. Returns false only when the file was missing and could not be created (a fatal start-up
-// failure for the caller to report). The next-run computation follows in the caller.
-// A task file (or folder) that another user owns or may write is neither created nor read: the
-// program starts with no tasks, the file is kept as it is until a copy of it has been made, and
-// ctx.taskFileRefusal holds the message (already on standard error and in the trace).
+// loses any next run it was saved with. Returns false only when the file was missing and could not
+// be created (a fatal start-up failure for the caller to report). The next-run computation follows
+// in the caller. A task file (or folder) that another user owns or may write is neither created nor
+// read: the program starts with no tasks, the file is kept as it is until a copy of it has been
+// made, and ctx.taskFileRefusal holds the message (already on standard error and in the trace).
 bool MyTaskLoadAtStartup(AppContext& ctx);
 
 // The message for a refused task file (UTF-8), naming the file, its folder and the fix.

@@ -15,7 +15,7 @@ using testing_support::makeTask;
 namespace {
 
 class ClockJumps : public ::testing::Test {
-  protected:
+protected:
     Scene scene;
     FakeClock clock{2024, 5, 10, 8, 0, 0}; // Friday
     std::string program = scene.script("job.sh", "exit 0\n");
@@ -103,7 +103,7 @@ TEST_F(ClockJumps, ForwardADayMissesNoLaterRun) {
 }
 
 class VanishingProgram : public ::testing::Test {
-  protected:
+protected:
     Scene scene;
     FakeClock clock{2024, 5, 10, 9, 0, 0};
     void TearDown() override {

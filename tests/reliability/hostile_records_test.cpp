@@ -46,7 +46,7 @@ void readEveryField(const TaskRecord& r) {
 }
 
 class HostileRecords : public ::testing::Test {
-  protected:
+protected:
     Scene scene;
     FakeClock clock{2024, 5, 10, 12, 0, 0}; // a Friday
 
@@ -84,7 +84,7 @@ TEST_F(HostileRecords, OddNumbersGiveSoundNextRuns) {
     struct Case {
         const char* what;
         void (*apply)(TaskRecord&);
-        int32_t expectedState;   // after load and next-run computation
+        int32_t expectedState; // after load and next-run computation
         bool expectNextRun;
     } cases[] = {
         {"state 0", [](TaskRecord& r) { r.state = 0; }, 0, true},

@@ -77,11 +77,10 @@ TEST(Load, AllTasksDueInOneMinuteStartInOnePassAndEveryEndIsRecorded) {
     const bool allEnded = engine_test::waitUntil(
         [&] {
             TaskLockGuard lock(scene.ctx->taskLock);
-            return std::all_of(scene.ctx->tasks.begin(), scene.ctx->tasks.end(),
-                               [](const TaskRecord& t) {
-                                   return t.state == StateWaiting &&
-                                          t.processInfo.processHandle == 0;
-                               });
+            return std::all_of(
+                scene.ctx->tasks.begin(), scene.ctx->tasks.end(), [](const TaskRecord& t) {
+                    return t.state == StateWaiting && t.processInfo.processHandle == 0;
+                });
         },
         std::chrono::seconds(30));
     MyStopWorkers(*scene.ctx);
@@ -154,8 +153,8 @@ TEST(Load, AYearOfEverySchedulePicksExactlyItsDays) {
         MySetNextExec(*scene.ctx, i);
 
     std::map<std::string, std::vector<int>> started;
-    const int timesOfDay[][3] = {{0, 0, 0},   {8, 59, 59}, {9, 0, 0},   {9, 0, 30},
-                                 {12, 0, 0},  {23, 58, 59}, {23, 59, 0}, {23, 59, 30}};
+    const int timesOfDay[][3] = {{0, 0, 0},  {8, 59, 59},  {9, 0, 0},   {9, 0, 30},
+                                 {12, 0, 0}, {23, 58, 59}, {23, 59, 0}, {23, 59, 30}};
     for (int day = 0; day < 366; ++day) {
         for (const auto& t : timesOfDay) {
             clock.setTime(t[0], t[1], t[2]);

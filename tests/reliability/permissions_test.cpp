@@ -16,7 +16,7 @@ using platform::FileTrust;
 namespace {
 
 class Permissions : public ::testing::Test {
-  protected:
+protected:
     Scene scene;
     testing_support::FakeClock clock{2024, 5, 10, 12, 0, 0};
     std::string program = scene.script("job.sh", "exit 0\n");
@@ -173,12 +173,13 @@ TEST_F(Permissions, PrivateFileLoadsAndCreatedFilesArePrivate) {
 
 TEST_F(Permissions, MessagesNameTheFileAndTheFix) {
     const std::string path = "/home/u/Documents/chorelin/chorelin.tsk";
-    EXPECT_EQ(taskFileRefusalMessage(FileTrust::FileWritableByOthers, path.c_str()),
-              "タスクファイル（" + path +
-                  "）は他のユーザーが書き換えられる状態のため読み込みませんでした。\n"
-                  "chmod 600 " +
-                  path +
-                  " と chmod 700 /home/u/Documents/chorelin で権限を直してから再起動してください。");
+    EXPECT_EQ(
+        taskFileRefusalMessage(FileTrust::FileWritableByOthers, path.c_str()),
+        "タスクファイル（" + path +
+            "）は他のユーザーが書き換えられる状態のため読み込みませんでした。\n"
+            "chmod 600 " +
+            path +
+            " と chmod 700 /home/u/Documents/chorelin で権限を直してから再起動してください。");
     const std::string foreign = taskFileRefusalMessage(FileTrust::FolderForeignOwner, path.c_str());
     EXPECT_NE(foreign.find("他のユーザーの所有"), std::string::npos);
     EXPECT_NE(foreign.find("chown"), std::string::npos);

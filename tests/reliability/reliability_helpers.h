@@ -12,8 +12,8 @@
 
 #include <filesystem>
 #include <memory>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace reliability {

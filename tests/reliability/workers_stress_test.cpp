@@ -33,9 +33,7 @@ TEST(WorkersStress, CommandsSchedulerAndWatcherShareTheTable) {
     }
     scene.setTable(records);
     std::atomic<int> ends{0}, updates{0};
-    scene.ctx->viewWindow = [&](int message, int) {
-        (message == WM_MYTASKEND ? ends : updates)++;
-    };
+    scene.ctx->viewWindow = [&](int message, int) { (message == WM_MYTASKEND ? ends : updates)++; };
 
     ASSERT_TRUE(MyCreateWorkers(*scene.ctx));
     scene.ctx->schedulerRunEvent.set();

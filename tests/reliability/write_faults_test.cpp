@@ -45,7 +45,7 @@ int leftovers(const std::string& folder) {
 }
 
 class WriteFaults : public ::testing::Test {
-  protected:
+protected:
     Scene scene;
     std::string program = scene.script("job.sh", "exit 0\n");
     void TearDown() override { platform::setWriteFaultAfter(-1); }
