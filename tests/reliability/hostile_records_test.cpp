@@ -219,3 +219,28 @@ TEST_F(HostileRecords, FilesOfOddSizesLoseNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// What the cp932 fuzzing showed: converting to cp932 maps some characters to look-alikes, so
+// callers that need the exact text (paths) must check the way back themselves.
+TEST(Cp932, LookAlikesAreMappedAndComeBackAsTheCp932Character) {
+    struct Case {
+        const char* utf8;
+        const char* backAs;
+    } cases[] = {
+        {"〜", "～"}, // U+301C wave dash
+        {"¥", "\\"},  // U+00A5 yen sign
+        {"‖", "∥"},   // U+2016
+        {"～", "～"}, // exact
+        {"①", "①"},   // exact (NEC row 13)
+    };
+    for (const Case& c : cases) {
+        const auto bytes = platform::utf8ToCp932(c.utf8);
+        ASSERT_TRUE(bytes) << c.utf8;
+        EXPECT_EQ(platform::cp932ToUtf8(*bytes), std::optional<std::string>(c.backAs));
+    }
+    EXPECT_FALSE(platform::utf8ToCp932("😀")); // no cp932 form at all
+}
+
+} // namespace
