@@ -27,7 +27,7 @@ using engine_test::waitUntil;
 namespace {
 
 class WatcherTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ctx_ = std::make_unique<AppContext>();
         MyCalMake(*ctx_);
