@@ -1,31 +1,32 @@
 // Chorelin: runs the user's programs and documents at their minute.
 
+#include "app/main_frame.h"
 #include "app/signal_bridge.h"
 #include "app/startup.h"
+#include "resources/command_ids.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Chorelin"));
     QApplication::setOrganizationName(QStringLiteral("Marrowby"));
     QApplication::setQuitOnLastWindowClosed(false);
-
-    AppContext& ctx = buildSharedState();
-
-    QMainWindow frame;
-    frame.setWindowTitle(QStringLiteral("Chorelin"));
-    {
-        TaskLockGuard guard(ctx.taskLock);
-        loadTasksAtStartup(ctx);
-    }
-    frame.show();
-
+    // Installed first, so a SIGTERM during start-up waits for the event loop and then takes the
+    // ordinary way out.
     SignalBridge signalBridge;
-    QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &application,
-                     &QApplication::quit);
+
+    SharedState shared = buildSharedState();
+    CMainFrame frame(shared.ctx, shared.startupRegistered);
+    if (!frame.initialUpdate())
+        fatalStop("タスクファイルの作成に失敗しました。");
+    frame.finishStartup();
+
+    QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &frame,
+                     [&frame] { frame.commands().dispatch(cmd::AppExit); });
     const int rc = application.exec();
-    runShutdown(ctx);
+    // The event loop can also end without the exit command (the session ends): the tasks are
+    // saved all the same.
+    frame.OnClose();
     return rc;
 }

@@ -1,7 +1,12 @@
 #include "app/startup.h"
 
+#include "app/about_text.h"
 #include "dialogs/prompter.h"
+#include "engine/calendar.h"
+#include "engine/workers.h"
+#include "platform/files.h"
 #include "platform/instance_lock.h"
+#include "platform/startup_link.h"
 #include "store/fields.h"
 #include "store/settings_store.h"
 #include "store/startup_paths.h"
@@ -11,14 +16,11 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 
 namespace {
 const char* const kStopSuffix = "\nプログラムを停止します。";
-
-[[noreturn]] void fatalStop(const char* reason) {
-    fatalExit((std::string(reason) + kStopSuffix).c_str());
-}
 } // namespace
 
 void fatalExit(const char* utf8Message) {
@@ -30,7 +32,11 @@ void fatalExit(const char* utf8Message) {
     std::_Exit(0);
 }
 
-AppContext& buildSharedState() {
+void fatalStop(const char* utf8Reason) {
+    fatalExit((std::string(utf8Reason) + kStopSuffix).c_str());
+}
+
+SharedState buildSharedState() {
     platform::InstanceLock::Status status;
     std::unique_ptr<platform::InstanceLock> lock =
         platform::InstanceLock::acquire("Chorelin.Mutex", status);
@@ -44,6 +50,9 @@ AppContext& buildSharedState() {
     if (!ctx)
         fatalStop("メモリの割り当てに失敗しました。");
     setTheContext(ctx);
+
+    const std::string linkPath = platform::startupLinkPath();
+    const int startupRegistered = !linkPath.empty() && platform::pathExists(linkPath) ? 1 : 0;
     ctx->instanceMutex = std::move(lock);
 
     switch (MyFormPaths(*ctx)) {
@@ -54,20 +63,35 @@ AppContext& buildSharedState() {
     default:
         fatalStop("タスクファイルの作成に失敗しました。");
     }
+    // A read-only program folder only costs the guide; an existing one is never replaced.
+    MyAboutTextWrite(aboutTextPath(*ctx));
     tracef("=== %s START ===", fieldString(ctx->programName).c_str());
     traceLine("CMainFrame::CMainFrame() Start");
-    MyConfigLoadAtStartup(*ctx);
-    traceLine("CMainFrame::CMainFrame() End");
-    return *ctx;
-}
 
-void loadTasksAtStartup(AppContext& ctx) {
-    if (!MyTaskLoadAtStartup(ctx))
-        fatalStop("タスクファイルの作成に失敗しました。");
+    try {
+        MyCalMake(*ctx);
+    } catch (const std::bad_alloc&) {
+        traceLine("メモリの割り当てに失敗しました。");
+        fatalStop("メモリの割り当てに失敗しました。");
+    }
+    MyConfigLoadAtStartup(*ctx);
+
+    if (!MyCreateWorkers(*ctx)) {
+        ctx->instanceMutex.reset();
+        traceLine("スレッドの起動に失敗しました。");
+        traceLine("CMainFrame::CMainFrame() End");
+        fatalStop("スレッドの起動に失敗しました。");
+    }
+    traceLine("CMainFrame::CMainFrame() End");
+    return SharedState{*ctx, startupRegistered};
 }
 
 void runShutdown(AppContext& ctx) {
     traceLine("CMainFrame::OnClose() Start");
+    // Each run event is reset before its stop event is set; no lock is held while waiting.
+    MyStopWorkers(ctx);
+    // Nothing may post to the window any more.
+    ctx.viewWindow = nullptr;
     {
         TaskLockGuard guard(ctx.taskLock);
         MyTaskWrite(ctx, ctx.taskFilePath);

@@ -6,14 +6,19 @@
 // Shows a fatal start-up message (and prints it on standard error), then ends the process at
 // once with exit code 0.
 [[noreturn]] void fatalExit(const char* utf8Message);
+// The same with "\nプログラムを停止します。" appended to the reason.
+[[noreturn]] void fatalStop(const char* utf8Reason);
 
-// Single instance, the shared state, paths and data folder, settings: everything before the
-// windows. Ends the process through fatalExit when a step cannot be done.
-AppContext& buildSharedState();
+struct SharedState {
+    AppContext& ctx;
+    int startupRegistered; // 1 when the start-up entry exists
+};
 
-// Loads the task file into the table and prepares the loaded tasks (the caller holds taskLock).
-// Ends the process through fatalExit when the task file cannot be created.
-void loadTasksAtStartup(AppContext& ctx);
+// Everything before the windows, in order: single instance, the shared state, whether the
+// start-up entry exists, paths and data folder, the about text, the calendar, the settings and
+// both workers (created idle). Ends the process through fatalExit when a step cannot be done.
+SharedState buildSharedState();
 
-// Stops the workers and writes the task file one last time.
+// Stops the workers and writes the task file one last time. Processes that tasks started are
+// left running.
 void runShutdown(AppContext& ctx);

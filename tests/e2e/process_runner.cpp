@@ -10,7 +10,8 @@
 namespace testing_support {
 
 ChorelinProcess::ChorelinProcess(const std::string& stderrPath,
-                                 const std::vector<std::string>& environment) {
+                                 const std::vector<std::string>& environment,
+                                 const std::string& program) {
     pid_ = fork();
     if (pid_ == 0) {
         const int err = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -18,7 +19,7 @@ ChorelinProcess::ChorelinProcess(const std::string& stderrPath,
             dup2(err, 2);
         for (const std::string& entry : environment)
             putenv(const_cast<char*>(entry.c_str()));
-        execl(CHORELIN_BINARY, CHORELIN_BINARY, static_cast<char*>(nullptr));
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
 }

@@ -10,10 +10,12 @@
 namespace testing_support {
 
 class ChorelinProcess {
-  public:
+public:
     // Starts the program with extra environment entries ("NAME=value"); stderr goes to a file.
+    // `program` is the built binary unless a copy elsewhere is to run.
     explicit ChorelinProcess(const std::string& stderrPath,
-                             const std::vector<std::string>& environment = {});
+                             const std::vector<std::string>& environment = {},
+                             const std::string& program = CHORELIN_BINARY);
     ~ChorelinProcess(); // kills the program if it still runs
     ChorelinProcess(const ChorelinProcess&) = delete;
     ChorelinProcess& operator=(const ChorelinProcess&) = delete;
@@ -23,7 +25,7 @@ class ChorelinProcess {
     // Exit code, or -1 when it did not end within the time-out.
     int waitForExit(std::chrono::milliseconds timeout);
 
-  private:
+private:
     int pid_ = -1;
     bool reaped_ = false;
 };

@@ -18,11 +18,12 @@ std::string quotedExec(const std::string& utf8) {
     }
     out += '"';
     std::string escaped;
-    // In a desktop entry value a backslash itself must be doubled once more.
+    // In a desktop entry value a backslash itself must be doubled once more, and a percent sign
+    // must be doubled even inside quotes, or a folder like "100%done" reads as a field code.
     for (char c : out) {
         escaped += c;
-        if (c == '\\')
-            escaped += '\\';
+        if (c == '\\' || c == '%')
+            escaped += c;
     }
     return escaped;
 }

@@ -1,0 +1,137 @@
+#include "app/main_frame.h"
+
+#include "app/about_box.h"
+#include "app/startup.h"
+#include "platform/files.h"
+#include "platform/startup_link.h"
+#include "resources/accelerators.h"
+#include "resources/command_ids.h"
+#include "resources/menu_tables.h"
+#include "store/fields.h"
+#include "ui/app_icon.h"
+#include "ui/chorelin_view.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSystemTrayIcon>
+
+CMainFrame::CMainFrame(AppContext& ctx, int startupRegistered, QWidget* parent)
+    : QMainWindow(parent), ctx_(ctx), startupRegistered_(startupRegistered) {
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(QStringLiteral("Chorelin"));
+    setWindowIcon(applicationIcon());
+    resize(800, 360);
+
+    router_.registerCommand(cmd::Startup, [this] { OnStartup(); });
+    router_.setCheckState(cmd::Startup, [this] { return startupRegistered_ != 0; });
+    router_.registerCommand(cmd::AppExit, [this] { OnClose(); });
+    router_.registerCommand(cmd::AppAbout, [this] { OnAppAbout(); });
+
+    buildMainMenu();
+    buildAccelerators();
+    view_ = new CChorelinView(ctx_, router_, this);
+    setCentralWidget(view_);
+    // Posted, as the tray's restore request is: the frame shows itself once the menu is gone.
+    connect(view_, &CChorelinView::restoreRequested, this, &CMainFrame::restoreFromTray,
+            Qt::QueuedConnection);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::buildMainMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("mainMenu"));
+    static const char* const kNames[] = {"fileMenu", "taskMenu", "helpMenu"};
+    int n = 0;
+    for (const menus::Popup& popup : menus::kMainMenu) {
+        QMenu* menu = router_.buildMenu(popup.items, QString::fromUtf8(popup.title), this);
+        menu->setObjectName(QString::fromLatin1(kNames[n++]));
+        bar->addMenu(menu);
+    }
+}
+
+void CMainFrame::buildAccelerators() {
+    for (const accelerators::Accelerator& accel : accelerators::kMainAccelerators) {
+        QAction* action = router_.createAction(accel.id, QString(), this);
+        action->setShortcut(QKeySequence(QString::fromLatin1(accel.key)));
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setObjectName(QStringLiteral("accelerator ") + QString::fromLatin1(accel.key));
+        addAction(action);
+    }
+}
+
+bool CMainFrame::initialUpdate() {
+    return view_->OnInitialUpdate();
+}
+
+void CMainFrame::finishStartup() {
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        hide();
+    else
+        show(); // no tray to come back from: the window is the only way in
+}
+
+void CMainFrame::OnStartup() {
+    const std::string link = platform::startupLinkPath();
+    if (startupRegistered_ != 0)
+        platform::removeFile(link);
+    else
+        platform::createStartupLink(link, fieldString(ctx_.modulePath));
+    // The mark follows what is on disk now: an entry that could not be saved is not shown as
+    // registered, and one that could not be deleted is not shown as gone.
+    startupRegistered_ = !link.empty() && platform::pathExists(link) ? 1 : 0;
+}
+
+void CMainFrame::OnAppAbout() {
+    CDialogAbout dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::OnClose() {
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    runShutdown(ctx_);
+    view_->removeTrayIcon();
+    exiting_ = true;
+    close();
+    QCoreApplication::quit();
+}
+
+void CMainFrame::restoreFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (exiting_) {
+        event->accept();
+        return;
+    }
+    // The title bar's close button, the window menu's close and Alt+F4 only put the window
+    // away; the program keeps running in the tray.
+    event->ignore();
+    hide();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMinimized))
+        return;
+    // Minimising hides instead; the next restore shows the window at its normal size. Done
+    // after the state change has been delivered, as hiding inside it confuses some managers.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!(windowState() & Qt::WindowMinimized))
+                return;
+            hide();
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+        },
+        Qt::QueuedConnection);
+}

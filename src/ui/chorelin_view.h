@@ -1,0 +1,101 @@
+#pragma once
+// CChorelinView: the task list inside the main window. Row i always shows record i of the task
+// table (never sorted); the cell texts are written by the operations below, the colours are
+// decided at paint time from the records. The view also owns the tray icon and the two pop-ups
+// it opens (list context menu and tray menu).
+//
+// For the commands that work on the list:
+//   - selectedRows() gives the selected rows in ascending order; taskIndexOfRow() finds a row's
+//     task by its name, as the commands do; rowNameCp932() is the row's column-0 text.
+//   - MySetItem() rebuilds every row, MyInsertItem() adds one row, writeRow() rewrites one,
+//     MySetStateText() only the state column, MyListArrange() fits the columns. Each takes
+//     taskLock itself (it is re-entrant), so a command may call them while holding it.
+//   - updateTrayTip() shows the current task count in the tray tooltip.
+//   - Handlers of the view's commands are bound in installCommandHandlers() (chorelin_view.cpp),
+//     one registerCommand() line per command id.
+
+#include "store/app_context.h"
+
+#include <QIcon>
+#include <QStringList>
+#include <QSystemTrayIcon>
+#include <QTableWidget>
+#include <string>
+#include <vector>
+
+class CommandRouter;
+class QMenu;
+
+class CChorelinView : public QTableWidget {
+    Q_OBJECT
+public:
+    static constexpr int kColumnCount = 9;
+
+    CChorelinView(AppContext& ctx, CommandRouter& router, QWidget* parent = nullptr);
+    // The workers must have stopped before the view goes: they post to it.
+    ~CChorelinView() override;
+
+    // Sets up the list, creates and loads the task file, computes every next run, fills the
+    // rows, adds the tray icon and lets the workers run, all under taskLock. False only when the
+    // task file was missing and could not be created; then nothing after that step happened.
+    bool OnInitialUpdate();
+
+    int MySetItem();
+    void MyListArrange();
+    void MySetStateText(int index);
+    // The row writer: the state text and columns 2..8 of row `row` from record `row`.
+    void writeRow(int row);
+    // Inserts row `index` showing record `index` (the rows after it move down).
+    void MyInsertItem(int index);
+
+    std::vector<int> selectedRows() const;
+    std::string rowNameCp932(int row) const;
+    // The task whose name equals the row's column-0 text (ASCII case ignored), or -1.
+    int taskIndexOfRow(int row) const;
+
+    void OnRefresh();
+    void OnTrayShow();
+    // Opens the list context menu, or the tray menu when a tray right click asked for it.
+    void OnContextMenu(const QPoint& globalPos);
+    // A right click on the tray icon with the cursor at `cursor` (screen coordinates).
+    void onTrayRightClick(const QPoint& cursor);
+
+    void updateTrayTip();
+    QString trayToolTip() const;
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    // Takes the icon out of the tray (the view is going away).
+    void removeTrayIcon();
+
+    QMenu* listContextMenu() const { return listMenu_; }
+    QMenu* trayMenu() const { return trayMenu_; }
+    AppContext& context() const { return ctx_; }
+    CommandRouter& commands() const { return router_; }
+    static QStringList columnHeaders();
+
+signals:
+    // Bring the main window back (the tray's double click and "タスクの表示").
+    void restoreRequested();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void customEvent(QEvent* event) override;
+
+private:
+    void installCommandHandlers();
+    void rebuildRows();
+    void setCellText(int row, int column, const QString& text);
+    int headerWidth(int column) const;
+    void onTaskEnd(int row);
+    void onTaskUpdate();
+    void addTrayIcon();
+    void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
+
+    AppContext& ctx_;
+    CommandRouter& router_;
+    int trayMenuFlag_ = 0;
+    QStringList headers_;
+    QIcon appIcon_;
+    QSystemTrayIcon* tray_ = nullptr;
+    QMenu* listMenu_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+};

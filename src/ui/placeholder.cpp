@@ -1,1 +1,0 @@
-// The list window and its commands land here.
