@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <vector>
@@ -25,6 +26,12 @@ const std::string& privateFolder() {
         unsetenv("CHORELIN_TRACE");
         return templ;
     }();
+    // Removed when the run ends normally; a crash leaves it for the investigation.
+    static const bool cleanup = std::atexit([] {
+                                    std::error_code ec;
+                                    std::filesystem::remove_all(privateFolder(), ec);
+                                }) == 0;
+    (void)cleanup;
     return folder;
 }
 
