@@ -3,6 +3,7 @@
 #include "app/main_frame.h"
 #include "app/signal_bridge.h"
 #include "app/startup.h"
+#include "app/task_file_refusal.h"
 #include "resources/command_ids.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     if (!frame.initialUpdate())
         fatalStop("タスクファイルの作成に失敗しました。");
     frame.finishStartup();
+    reportTaskFileRefusal(shared.ctx);
 
     QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &frame,
                      [&frame] { frame.commands().dispatch(cmd::AppExit); });

@@ -12,12 +12,15 @@
 #include "ui/chorelin_view.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 CMainFrame::CMainFrame(AppContext& ctx, int startupRegistered, QWidget* parent)
     : QMainWindow(parent), ctx_(ctx), startupRegistered_(startupRegistered) {
@@ -94,6 +97,20 @@ void CMainFrame::OnAppAbout() {
 void CMainFrame::OnClose() {
     if (shutDown_)
         return;
+    // An exit can arrive (a signal, the tray menu) while a command waits in a message box or a
+    // dialog with taskLock held further down this thread's stack. The workers the shutdown
+    // waits for may be waiting for that lock, so the shutdown would never end: answer the open
+    // box with its safe choice (No, Cancel) and come back once the command has finished.
+    if (ctx_.taskLock.heldByThisThread()) {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
+        }
+        QTimer::singleShot(0, this, [this] { OnClose(); });
+        return;
+    }
     shutDown_ = true;
     runShutdown(ctx_);
     view_->removeTrayIcon();

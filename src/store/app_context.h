@@ -4,6 +4,7 @@
 #include "platform/event.h"
 #include "platform/instance_lock.h"
 #include "store/calendar_day.h"
+#include "store/task_lock.h"
 #include "store/task_record.h"
 
 #include <cstdint>
@@ -52,7 +53,7 @@ struct AppContext {
     platform::ManualResetEvent watcherStopEvent;
     std::thread watcherThread;
     std::unique_ptr<platform::InstanceLock> instanceMutex;
-    std::recursive_mutex taskLock;
+    TaskLock taskLock;
     // The task table: records 0..taskCount-1 are the tasks. It may hold one more record, the
     // slot that add and drop prepare before they raise taskCount. Empty with no storage is the
     // "no table" state.
@@ -72,8 +73,6 @@ struct AppContext {
             viewWindow(message, row);
     }
 };
-
-using TaskLockGuard = std::lock_guard<std::recursive_mutex>;
 
 // The process-wide context, set once at start-up.
 AppContext* theContext();

@@ -1,6 +1,7 @@
 // The main frame after the real start-up: menus as shown, accelerators, hiding instead of
 // closing, the tray, the start-up entry toggle and the exit.
 
+#include "command_harness.h"
 #include "ui_harness.h"
 
 #include "app/main_frame.h"
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -341,4 +343,54 @@ TEST_F(StartedFrame, ExitSavesTheTasksAndRemovesTheTrayIcon) {
     // A second exit (the tray's, or a signal) does nothing more.
     frame->commands().dispatch(cmd::AppExit);
     EXPECT_TRUE(frame->hasShutDown());
+}
+
+namespace {
+
+// Asks nothing of a user: requests the exit while the command's question is open, then answers.
+class ExitingPrompter : public Prompter {
+public:
+    explicit ExitingPrompter(std::function<void()> onAsk) : onAsk_(std::move(onAsk)) {
+        setPrompter(this);
+    }
+    ~ExitingPrompter() override { setPrompter(nullptr); }
+    bool ask(Kind, const std::string& text, QWidget*) override {
+        texts.push_back(text);
+        onAsk_();
+        return false; // No
+    }
+    std::vector<std::string> texts;
+
+private:
+    std::function<void()> onAsk_;
+};
+
+} // namespace
+
+TEST_F(StartedFrame, ExitDuringACommandWaitsForTheCommandToFinish) {
+    start({task("a"), task("b")});
+    ExitingPrompter exiting([this] { frame->commands().dispatch(cmd::AppExit); });
+    selectRows(*frame->view(), {0});
+    // The question of the delete is where the exit arrives; the workers are running and take
+    // the lock every half second, so a shutdown started here could never join them.
+    frame->commands().dispatch(cmd::ListDelete);
+    ASSERT_EQ(exiting.texts.size(), 1u);
+    EXPECT_FALSE(frame->hasShutDown());
+    ASSERT_TRUE(waitFor([&] { return frame->hasShutDown(); }));
+    EXPECT_EQ(readTaskFile(taskFile).size(), 2u); // No: nothing deleted, and the table saved
+}
+
+TEST_F(StartedFrame, ExitWhileAMessageBoxIsOpenAnswersItNo) {
+    start({task("a")});
+    setPrompter(nullptr); // the real message boxes
+    selectRows(*frame->view(), {0});
+    bool sawBox = false;
+    QTimer::singleShot(100, [&] {
+        sawBox = QApplication::activeModalWidget() != nullptr;
+        frame->commands().dispatch(cmd::AppExit);
+    });
+    frame->commands().dispatch(cmd::ListDelete); // "a を削除します。" waits in its box
+    EXPECT_TRUE(sawBox);
+    ASSERT_TRUE(waitFor([&] { return frame->hasShutDown(); }));
+    EXPECT_EQ(readTaskFile(taskFile).size(), 1u);
 }
