@@ -162,8 +162,9 @@ EntryCheck checkTaskEntry(const EntryTexts& texts, const TaskRecord& working, En
     // Name: present, representable, fitting its field, and unique ignoring ASCII case.
     if (texts.name.empty())
         return refuse("名前を入力してください。", EntryField::Name);
+    // A zero byte cannot live inside a record's text: the name would end there.
     const auto name = platform::utf8ToCp932(texts.name);
-    if (!name)
+    if (!name || name->find('\0') != std::string::npos)
         return refuse(kNameUnrepresentable, EntryField::Name);
     if (name->size() > fieldCapacity(record.name))
         return refuse(kNameTooLong, EntryField::Name);
@@ -179,8 +180,12 @@ EntryCheck checkTaskEntry(const EntryTexts& texts, const TaskRecord& working, En
     // Registered file: present, fitting, an existing file (not a folder), and resolvable.
     if (texts.registeredFile.empty())
         return refuse("登録ファイルを入力してください。", EntryField::RegisteredFile);
+    // The path must come back from cp932 as it was typed: a character that is only mapped to a
+    // look-alike ("¥" to a backslash, "〜" to "～") would name another file, and a zero byte would
+    // cut the path short.
     const auto file = platform::utf8ToCp932(texts.registeredFile);
-    if (!file)
+    if (!file || file->find('\0') != std::string::npos ||
+        platform::cp932ToUtf8(*file) != texts.registeredFile)
         return refuse(kRegisteredFileUnrepresentable, EntryField::RegisteredFile);
     if (file->size() > fieldCapacity(record.registeredFile))
         return refuse(kFileTooLong, EntryField::RegisteredFile);

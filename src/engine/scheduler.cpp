@@ -1,8 +1,9 @@
-// The scheduler worker: about twice a second it brings the tasks' file states up to date and
-// starts the tasks whose day and minute have come.
+// The scheduler worker: twice a second, on the wall clock's half seconds, it brings the tasks'
+// file states up to date and starts the tasks whose day and minute have come.
 
 #include "engine/launch.h"
 #include "engine/next_exec.h"
+#include "engine/pass_clock.h"
 #include "engine/workers.h"
 #include "platform/clock.h"
 #include "platform/event.h"
@@ -16,8 +17,6 @@
 #include <string_view>
 
 namespace {
-
-constexpr int kPauseMs = 500;
 
 // The program counts as missing only when it is a file of its own (not the registered file run
 // directly) and is not there.
@@ -140,8 +139,10 @@ void MyThreadTaskStart(AppContext* ctx) {
             continue;
         }
         MySchedulerPass(*ctx);
-        // The pause between passes ends at once when the close asks the worker to stop.
-        platform::waitForAny({&ctx->schedulerStopEvent}, kPauseMs);
+        // The next pass begins on the next half second of the wall clock rather than a plain
+        // half second after this one, so that the first pass of a minute falls right at its
+        // second 00. The pause ends at once when the close asks the worker to stop.
+        waitForNextHalfSecond(ctx->schedulerStopEvent);
     }
     traceLine("MyThreadTaskStart() End");
 }

@@ -25,7 +25,7 @@ constexpr int kPauseMs = 500;
 
 // A duplicated process handle, closed with its owner.
 class OwnedHandle {
-  public:
+public:
     explicit OwnedHandle(int handle) : handle_(handle) {}
     ~OwnedHandle() {
         if (handle_ >= 0)
@@ -37,7 +37,7 @@ class OwnedHandle {
     OwnedHandle& operator=(const OwnedHandle&) = delete;
     int get() const { return handle_; }
 
-  private:
+private:
     int handle_;
 };
 
@@ -82,9 +82,15 @@ void recordEnd(AppContext& ctx, int row) {
 }
 
 // Records the ends of the processes that have ended, in table order, each through the task
-// that still holds that very process.
-void recordEnds(AppContext& ctx, const std::vector<const Watched*>& ended) {
+// that still holds that very process. Which have ended is asked again once the table is held:
+// processes that end while a command holds it are then recorded together, in table order.
+void recordEnds(AppContext& ctx, const std::vector<Watched>& watched) {
     TaskLockGuard lock(ctx.taskLock);
+    std::vector<const Watched*> ended;
+    for (const Watched& process : watched) {
+        if (platform::waitForAnyProcess({process.duplicate.get()}, 0) == 0)
+            ended.push_back(&process);
+    }
     for (const Watched* process : ended) {
         for (int j = 0; j < ctx.taskCount && static_cast<size_t>(j) < ctx.tasks.size(); ++j) {
             const ProcessBlock& held = ctx.tasks[static_cast<size_t>(j)].processInfo;
@@ -118,12 +124,7 @@ void watcherPass(AppContext& ctx) {
         return;
     }
     // Every process that has ended by now is recorded in this pass, in table order.
-    std::vector<const Watched*> ended{&watched[static_cast<size_t>(first)]};
-    for (size_t k = static_cast<size_t>(first) + 1; k < watched.size(); ++k) {
-        if (platform::waitForAnyProcess({handles[k]}, 0) == 0)
-            ended.push_back(&watched[k]);
-    }
-    recordEnds(ctx, ended);
+    recordEnds(ctx, watched);
 }
 
 } // namespace

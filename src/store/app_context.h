@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -61,6 +62,10 @@ struct AppContext {
     // Set when the task file on disk could not be loaded whole; the next write first keeps a
     // copy of it so that the user's old tasks are never destroyed.
     bool taskFileNeedsBackup = false;
+
+    // Set at start-up when the task file was not loaded because someone else could have changed
+    // it: the UTF-8 message that tells the user which file and how to fix it. Empty otherwise.
+    std::string taskFileRefusal;
 
     void post(int message, int row) {
         if (viewWindow)

@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/text_codec.h"
 #include "store/fields.h"
 #include "store/trace.h"
 
@@ -36,7 +37,59 @@ bool keepBackup(const char* path) {
     return true;
 }
 
+// Leaves a task file that someone else could have written alone: nothing of it is loaded, and
+// the first write keeps a copy of it before it replaces it.
+void refuseTaskFile(AppContext& ctx, platform::FileTrust trust) {
+    ctx.taskFileRefusal = taskFileRefusalMessage(trust, ctx.taskFilePath);
+    ctx.taskFileNeedsBackup = true;
+    traceLine(ctx.taskFileRefusal);
+    std::fprintf(stderr, "Chorelin: %s\n", ctx.taskFileRefusal.c_str());
+    std::fflush(stderr);
+}
+
+// Whether the schedule of a record can match any day: the first set flag decides, and chosen
+// days need at least one day. A record that cannot has no next run; a next run read from the
+// file for it would otherwise stay due all day and start the task again after every end.
+bool scheduleCanMatch(const TaskRecord& task) {
+    if (task.once || task.daily || task.weekdays || task.holidays)
+        return true;
+    if (!task.chosenDays)
+        return false;
+    for (int32_t flag : task.dayFlags) {
+        if (flag != 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+std::string taskFileRefusalMessage(platform::FileTrust trust, const char* path) {
+    const std::string file = platform::cp932ToUtf8Lossy(path ? path : "");
+    const size_t slash = file.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : file.substr(0, slash == 0 ? 1 : slash);
+    std::string text = "タスクファイル（" + file + "）";
+    switch (trust) {
+    case platform::FileTrust::FileForeignOwner:
+    case platform::FileTrust::FolderForeignOwner:
+        text += "またはそのフォルダが他のユーザーの所有のため読み込みませんでした。\n"
+                "自分の所有に戻し（chown）、chmod 600 " +
+                file + " と chmod 700 " + folder + " で権限を直してから再起動してください。";
+        break;
+    case platform::FileTrust::Unexaminable:
+        text += "の所有者と権限を確かめられないため読み込みませんでした。\n"
+                "chmod 600 " +
+                file + " と chmod 700 " + folder + " で権限を直してから再起動してください。";
+        break;
+    default:
+        text += "は他のユーザーが書き換えられる状態のため読み込みませんでした。\n"
+                "chmod 600 " +
+                file + " と chmod 700 " + folder + " で権限を直してから再起動してください。";
+        break;
+    }
+    return text;
+}
 
 std::string taskFileBackupPath(const char* path) {
     const platform::LocalTime t = platform::localTime();
@@ -122,6 +175,14 @@ int MyTaskWrite(AppContext& ctx, const char* path) {
 }
 
 bool MyTaskLoadAtStartup(AppContext& ctx) {
+    ctx.maxTaskCount = kMaxTaskCount;
+    // Checked before anything is created or read: a task file names the programs this process
+    // starts, so one that another user could have written is not acted on.
+    const platform::FileTrust trust = platform::checkPrivateFile(ctx.taskFilePath);
+    if (trust != platform::FileTrust::Trusted) {
+        refuseTaskFile(ctx, trust);
+        return true;
+    }
     if (!platform::pathExists(ctx.taskFilePath)) {
         traceLine("タスクファイルを作成します。");
         if (!platform::createEmptyFile(ctx.taskFilePath)) {
@@ -129,7 +190,6 @@ bool MyTaskLoadAtStartup(AppContext& ctx) {
             return false;
         }
     }
-    ctx.maxTaskCount = kMaxTaskCount;
     MyTaskRead(ctx, ctx.taskFilePath);
     for (int i = 0; i < ctx.taskCount; ++i) {
         TaskRecord& task = ctx.tasks[i];
@@ -137,6 +197,10 @@ bool MyTaskLoadAtStartup(AppContext& ctx) {
         std::memset(&task.processInfo, 0, sizeof task.processInfo);
         if (task.state == StateRunning)
             task.state = task.once ? StateCompleted : StateWaiting;
+        if (!scheduleCanMatch(task)) {
+            task.nextRunDate = 0;
+            clearField(task.nextRunText);
+        }
     }
     return true;
 }

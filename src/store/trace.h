@@ -1,6 +1,7 @@
 #pragma once
 // The trace sink. It keeps nothing by default; when CHORELIN_TRACE names a file every line is
-// appended there, whole, from any thread. Lines are UTF-8.
+// appended there, whole, from any thread. Lines are UTF-8. With CHORELIN_TRACE_TIMES=1 as well,
+// each line in the file begins with the wall-clock time "[seconds.nanoseconds] ".
 
 #include <string_view>
 

@@ -1,5 +1,6 @@
 #include "ui/chorelin_view.h"
 
+#include "dialogs/config_dialog.h"
 #include "engine/next_exec.h"
 #include "platform/text_codec.h"
 #include "resources/command_ids.h"
@@ -52,6 +53,9 @@ CChorelinView::CChorelinView(AppContext& ctx, CommandRouter& router, QWidget* pa
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // Files dragged from a file manager are dropped on the list (they become tasks).
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
 
     listMenu_ = router_.buildMenu(menus::kListContextMenu, QString(), this);
     listMenu_->setObjectName(QStringLiteral("listContextMenu"));
@@ -68,6 +72,14 @@ CChorelinView::~CChorelinView() {
 void CChorelinView::installCommandHandlers() {
     router_.registerCommand(cmd::Refresh, [this] { OnRefresh(); });
     router_.registerCommand(cmd::TrayShow, [this] { OnTrayShow(); });
+    router_.registerCommand(cmd::ListAdd, [this] { OnListAdd(); });
+    router_.registerCommand(cmd::ListChange, [this] { OnListUpdate(); });
+    router_.registerCommand(cmd::ListDelete, [this] { OnListDelete(); });
+    router_.registerCommand(cmd::ListEnableFalse, [this] { OnListEnableFalse(); });
+    router_.registerCommand(cmd::ListEnableTrue, [this] { OnListEnableTrue(); });
+    router_.registerCommand(cmd::ListRun, [this] { OnListExec(); });
+    router_.registerCommand(cmd::ListKill, [this] { OnListKill(); });
+    router_.registerCommand(cmd::Config, [this] { runConfigCommand(ctx_, window()); });
 }
 
 QStringList CChorelinView::columnHeaders() {

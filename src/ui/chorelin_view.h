@@ -20,11 +20,13 @@
 #include <QStringList>
 #include <QSystemTrayIcon>
 #include <QTableWidget>
+#include <optional>
 #include <string>
 #include <vector>
 
 class CommandRouter;
 class QMenu;
+class QMimeData;
 
 class CChorelinView : public QTableWidget {
     Q_OBJECT
@@ -55,6 +57,29 @@ public:
 
     void OnRefresh();
     void OnTrayShow();
+
+    // The commands on the selected rows (each holds taskLock as long as it says).
+    void OnListAdd();
+    void OnListUpdate();
+    void OnListDelete();
+    void OnListEnableFalse();
+    void OnListEnableTrue();
+    void OnListExec();
+    void OnListKill();
+    // A double click: the change command, then the list's own handling of the click.
+    void OnLButtonDblClk(QMouseEvent* event);
+
+    // One dropped file: its UTF-8 path, and its cp932 form when cp932 can hold it.
+    struct DroppedFile {
+        std::string utf8;
+        std::optional<std::string> cp932;
+    };
+    // The local files of a drag's data, in the order given.
+    static std::vector<DroppedFile> droppedFilesOf(const QMimeData* data);
+    // Makes tasks of dropped files, one after another, under taskLock.
+    void OnDropFiles(const std::vector<DroppedFile>& files);
+    // The same for cp932 paths.
+    void dropPaths(const std::vector<std::string>& cp932Paths);
     // Opens the list context menu, or the tray menu when a tray right click asked for it.
     void OnContextMenu(const QPoint& globalPos);
     // A right click on the tray icon with the cursor at `cursor` (screen coordinates).
@@ -79,6 +104,10 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void customEvent(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void installCommandHandlers();
@@ -89,6 +118,15 @@ private:
     void onTaskUpdate();
     void addTrayIcon();
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    // The task a selected row shows: found by name as taskIndexOfRow() does, or, for a name that
+    // has no cp932 round trip (an untrusted record), the row's own record when it shows it.
+    int taskOfRow(int row) const;
+    // Column 0 and the row writer.
+    void rewriteRow(int row);
+    void changeSelectedStates(int32_t newState);
+    void killTaskOfRow(int row);
+    // One dropped file; false when the drop is to end here.
+    bool dropOneFile(const DroppedFile& file, int ordinal, int count);
 
     AppContext& ctx_;
     CommandRouter& router_;

@@ -27,7 +27,7 @@ using engine_test::waitUntil;
 namespace {
 
 class WatcherTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ctx_ = std::make_unique<AppContext>();
         MyCalMake(*ctx_);
@@ -90,6 +90,11 @@ class WatcherTest : public ::testing::Test {
                 rows.push_back(row);
         }
         return rows;
+    }
+    // The process id of a task, read under the lock as the watcher may be clearing it.
+    int pid(int index) {
+        TaskLockGuard lock(ctx_->taskLock);
+        return ctx_->tasks[static_cast<size_t>(index)].processInfo.processId;
     }
     int32_t state(int index) {
         TaskLockGuard lock(ctx_->taskLock);
@@ -189,7 +194,7 @@ TEST_F(WatcherTest, MoreThanSixtyFourRunningProcessesAreAllWatched) {
     startWorkers();
 
     // The last one ends first: it must be seen although others before it still run.
-    ::kill(ctx_->tasks[kCount - 1].processInfo.processId, SIGTERM);
+    ::kill(pid(kCount - 1), SIGTERM);
     ASSERT_TRUE(waitUntil([&] { return endedRows() == std::vector<int>{kCount - 1}; }));
     {
         TaskLockGuard lock(ctx_->taskLock);
@@ -220,7 +225,7 @@ TEST_F(WatcherTest, ForceTerminatedProcessIsNotReportedAgain) {
     }
     // The next start of the task must be the one that is reported, exactly once.
     exec(0);
-    ::kill(ctx_->tasks[0].processInfo.processId, SIGTERM);
+    ::kill(pid(0), SIGTERM);
     ASSERT_TRUE(waitUntil([&] { return !endedRows().empty(); }));
     EXPECT_FALSE(waitUntil([&] { return endedRows().size() > 1; }, 1s));
     EXPECT_EQ(state(0), StateWaiting);
@@ -244,7 +249,7 @@ TEST_F(WatcherTest, WindowIsNeverKeptFromTheTableForLong) {
     EXPECT_EQ(state(0), StateRunning);
 
     // And the watcher still does its work.
-    ::kill(ctx_->tasks[0].processInfo.processId, SIGTERM);
+    ::kill(pid(0), SIGTERM);
     EXPECT_TRUE(waitUntil([&] { return endedRows() == std::vector<int>{0}; }));
 }
 

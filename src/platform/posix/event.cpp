@@ -16,6 +16,19 @@ std::condition_variable& eventCondition() {
 }
 } // namespace
 
+bool ManualResetEvent::firstSignalled(std::initializer_list<const ManualResetEvent*> events,
+                                      int& found) {
+    int index = 0;
+    for (const ManualResetEvent* e : events) {
+        if (e->signalled_) {
+            found = index;
+            return true;
+        }
+        ++index;
+    }
+    return false;
+}
+
 void ManualResetEvent::set() {
     {
         std::lock_guard<std::mutex> guard(eventMutex());
@@ -35,23 +48,23 @@ bool ManualResetEvent::isSet() const {
 }
 
 int waitForAny(std::initializer_list<const ManualResetEvent*> events, int timeoutMs) {
+    if (timeoutMs >= 0)
+        return waitForAnyUntil(events, std::chrono::steady_clock::now() +
+                                           std::chrono::milliseconds(timeoutMs));
     std::unique_lock<std::mutex> lock(eventMutex());
     int found = -1;
-    auto anySet = [&] {
-        int index = 0;
-        for (const ManualResetEvent* e : events) {
-            if (e->signalled_) {
-                found = index;
-                return true;
-            }
-            ++index;
-        }
-        return false;
-    };
-    if (timeoutMs < 0)
-        eventCondition().wait(lock, anySet);
-    else
-        eventCondition().wait_for(lock, std::chrono::milliseconds(timeoutMs), anySet);
+    eventCondition().wait(lock, [&] { return ManualResetEvent::firstSignalled(events, found); });
+    return found;
+}
+
+int waitForAnyUntil(std::initializer_list<const ManualResetEvent*> events,
+                    std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(eventMutex());
+    int found = -1;
+    // The monotonic clock's absolute deadline: no rounding and no drift when the wall clock is
+    // set meanwhile.
+    eventCondition().wait_until(lock, deadline,
+                                [&] { return ManualResetEvent::firstSignalled(events, found); });
     return found;
 }
 

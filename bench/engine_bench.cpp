@@ -1,0 +1,139 @@
+// The engine's and the task file's hot paths: the calendar, the next runs of a full table, one
+// scheduler pass over it with nothing due, and a whole rewrite and read of the task file.
+
+#include "bench_home.h"
+#include "bench_tasks.h"
+#include "engine/calendar.h"
+#include "engine/next_exec.h"
+#include "engine/workers.h"
+#include "platform/clock.h"
+#include "store/app_context.h"
+#include "store/task_file.h"
+#include "store/trace.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr int kTasks = kMaxTaskCount; // 256, the most a table holds
+
+bench::BenchHome* theHome = nullptr;
+
+// A Friday morning, half a minute before the tasks' 09:00: every file is checked, nothing is due.
+platform::LocalTime fixedMorning() {
+    platform::LocalTime t;
+    t.year = 2024;
+    t.month = 5;
+    t.day = 10;
+    t.hour = 8;
+    t.minute = 59;
+    t.second = 30;
+    t.dayOfWeek = 5;
+    return t;
+}
+
+// A context with a full table whose files exist and whose next runs are computed.
+std::unique_ptr<AppContext> fullContext() {
+    auto ctx = std::make_unique<AppContext>();
+    MyCalMake(*ctx);
+    ctx->maxTaskCount = kMaxTaskCount;
+    const std::string scratch = theHome->scratch();
+    const bench::TaskFiles files{scratch + "/job.sh", scratch + "/notes.txt", scratch + "/viewer"};
+    bench::writeFile(files.program, "#!/bin/sh\nexit 0\n", 0755);
+    bench::writeFile(files.document, "notes\n");
+    bench::writeFile(files.viewer, "#!/bin/sh\nexit 0\n", 0755);
+    ctx->tasks = bench::mixedTasks(kTasks, files, "09:00");
+    ctx->taskCount = kTasks;
+    for (int i = 0; i < kTasks; ++i)
+        MySetNextExec(*ctx, i);
+    const std::string path = theHome->documents() + "/bench.tsk";
+    bench::writeFile(path, "", 0600);
+    std::snprintf(ctx->taskFilePath, sizeof ctx->taskFilePath, "%s", path.c_str());
+    return ctx;
+}
+
+void BM_MyCalMake(benchmark::State& state) {
+    AppContext ctx;
+    for (auto _ : state) {
+        ctx.calendar.clear();
+        ctx.calendar.shrink_to_fit();
+        MyCalMake(ctx);
+        benchmark::DoNotOptimize(ctx.calendar.data());
+    }
+}
+BENCHMARK(BM_MyCalMake)->Unit(benchmark::kMicrosecond);
+
+void BM_MySetNextExec_256MixedTasks(benchmark::State& state) {
+    std::unique_ptr<AppContext> ctx = fullContext();
+    for (auto _ : state) {
+        TaskLockGuard lock(ctx->taskLock);
+        for (int i = 0; i < kTasks; ++i)
+            MySetNextExec(*ctx, i);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kTasks);
+}
+BENCHMARK(BM_MySetNextExec_256MixedTasks)->Unit(benchmark::kMicrosecond);
+
+void BM_SchedulerPass_256TasksNothingDue(benchmark::State& state) {
+    std::unique_ptr<AppContext> ctx = fullContext();
+    for (auto _ : state) {
+        if (MySchedulerPass(*ctx)) {
+            state.SkipWithError("a pass changed something; the table is not at rest");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kTasks);
+}
+BENCHMARK(BM_SchedulerPass_256TasksNothingDue)->Unit(benchmark::kMicrosecond);
+
+// The whole file rewritten atomically: a temporary file written, flushed to disk, renamed over
+// the old one and the folder flushed. The scheduler does this after each start.
+void BM_MyTaskWrite_256Records(benchmark::State& state) {
+    std::unique_ptr<AppContext> ctx = fullContext();
+    for (auto _ : state) {
+        if (MyTaskWrite(*ctx, ctx->taskFilePath) != 0) {
+            state.SkipWithError("MyTaskWrite failed");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * kTasks * static_cast<int64_t>(sizeof(TaskRecord)));
+}
+BENCHMARK(BM_MyTaskWrite_256Records)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_MyTaskRead_256Records(benchmark::State& state) {
+    std::unique_ptr<AppContext> written = fullContext();
+    MyTaskWrite(*written, written->taskFilePath);
+    AppContext ctx;
+    ctx.maxTaskCount = kMaxTaskCount;
+    for (auto _ : state) {
+        if (MyTaskRead(ctx, written->taskFilePath) != 0 || ctx.taskCount != kTasks) {
+            state.SkipWithError("MyTaskRead failed");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * kTasks * static_cast<int64_t>(sizeof(TaskRecord)));
+}
+BENCHMARK(BM_MyTaskRead_256Records)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Measured without a trace sink, as the program normally runs.
+    ::unsetenv("CHORELIN_TRACE");
+    resetTraceSink();
+    bench::BenchHome home;
+    theHome = &home;
+    platform::setClockOverride(fixedMorning);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    platform::setClockOverride({});
+    theHome = nullptr;
+    return 0;
+}

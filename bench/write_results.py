@@ -1,0 +1,149 @@
+#!/usr/bin/env python3
+"""Writes bench/RESULTS.md from the JSON that the micro-benchmarks and the latency benchmark
+wrote. Called by scripts/bench; the file is never edited by hand."""
+
+import argparse
+import json
+import os
+import platform
+import time
+
+TARGETS = {
+    "single": "median <= 5 ms, p99 < 20 ms after second 00",
+    "all256": "all 256 started within 1 s",
+    "end": "median <= 5 ms",
+    "idle": "< 0.5 % of one core",
+    "startup": "< 300 ms",
+}
+
+
+def machine():
+    model = ""
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                model = line.split(":", 1)[1].strip()
+                break
+    return f"{os.cpu_count()} CPUs ({model}), kernel {platform.release()}"
+
+
+def ms(value):
+    return "n/a" if value is None else f"{value:.2f}"
+
+
+def row_of(summary):
+    if not summary:
+        return "n/a | n/a | n/a | n/a | 0"
+    return (f"{ms(summary['min'])} | {ms(summary['median'])} | {ms(summary['p99'])} | "
+            f"{ms(summary['max'])} | {summary['n']}")
+
+
+def micro_section(paths):
+    lines = ["| Benchmark | Real time | CPU time | Iterations |", "|---|---:|---:|---:|"]
+    context = None
+    for path in paths:
+        with open(path) as f:
+            data = json.load(f)
+        context = context or data.get("context", {})
+        for b in data.get("benchmarks", []):
+            if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+                continue
+            unit = b.get("time_unit", "ns")
+            lines.append(f"| {b['name']} | {b['real_time']:.1f} {unit} | "
+                         f"{b['cpu_time']:.1f} {unit} | {b['iterations']} |")
+    if context:
+        lines.append("")
+        lines.append(f"Load average when the micro-benchmarks ran: "
+                     f"{', '.join(f'{x:.2f}' for x in context.get('load_avg', []))}.")
+    return lines
+
+
+def median_gap(samples):
+    starts = sorted(s["start"] for s in samples if s.get("start") is not None)
+    gaps = sorted(b - a for a, b in zip(starts, starts[1:]))
+    return gaps[len(gaps) // 2] / 1e6 if gaps else None
+
+
+def latency_section(path, title):
+    with open(path) as f:
+        r = json.load(f)
+    out = [f"### {title}", "",
+           f"Command: `{r['command']}`; load average before: {r['machine'].get('load_before')}; "
+           f"each task's program lives {r['hold_ms']} ms unless noted.", ""]
+    out += ["Start of the task's program after second 00 of its minute (ms):", "",
+            "| Tasks due in the minute | who | min | median | p99 | max (= last started) | samples |",
+            "|---:|---|---:|---:|---:|---:|---:|"]
+    for count, run in sorted(r["runs"].items(), key=lambda kv: int(kv[0])):
+        label = count if run["minutes"] == 1 else f"{count} (x {run['minutes']} minutes)"
+        out.append(f"| {label} | Chorelin | {row_of(run['start'])} |")
+        if "cron_start" in run:
+            out.append(f"| {label} | cron | {row_of(run['cron_start'])} |")
+            if run["start"] and run["cron_start"]:
+                out.append(f"| {label} | cron / Chorelin (median) | | "
+                           f"{run['cron_start']['median'] / run['start']['median']:.1f}x | | | |")
+    gaps = []
+    for count, run in sorted(r["runs"].items(), key=lambda kv: int(kv[0])):
+        if int(count) > 1:
+            for who in ("chorelin", "cron"):
+                gap = median_gap(run["raw"].get(who, []))
+                if gap is not None:
+                    gaps.append(f"{count} tasks, {'Chorelin' if who == 'chorelin' else 'cron'}: "
+                                f"{gap:.2f} ms")
+    if gaps:
+        out += ["", "Median gap between two consecutive starts in one minute: " +
+                "; ".join(gaps) + "."]
+    out += ["", "From a program's exit to Chorelin recording its end (ms):", "",
+            "| Tasks due in the minute | program | min | median | p99 | max | samples |",
+            "|---:|---|---:|---:|---:|---:|---:|"]
+    for count, run in sorted(r["runs"].items(), key=lambda kv: int(kv[0])):
+        out.append(f"| {count} | lives {r['hold_ms']} ms | {row_of(run['end_seen'])} |")
+        if run.get("end_seen_quick"):
+            out.append(f"| {count} | exits at once | {row_of(run['end_seen_quick'])} |")
+    idle = r.get("idle")
+    out += ["", "Idle with 256 tasks and nothing due, and start-up:", ""]
+    if idle:
+        out += [f"- CPU: {idle['cpu_percent']:.3f} % of one core "
+                f"({idle['cpu_ms_per_minute']:.0f} ms per minute, measured over "
+                f"{idle['seconds']:.0f} s); wake-ups: {idle['wakeups_per_minute']:.0f} per minute "
+                f"(context switches of all threads); peak RSS (VmHWM): "
+                f"{idle['peak_rss_mb']:.1f} MiB."]
+    s = r.get("startup_ms")
+    if s:
+        out += [f"- Start-up with 256 tasks, from process start to the trace line "
+                f"\"CChorelinView::OnInitialUpdate() End\": median {ms(s['median'])} ms, "
+                f"min {ms(s['min'])}, max {ms(s['max'])} ({s['n']} runs)."]
+    out.append("")
+    return out
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--micro", nargs="*", default=[])
+    parser.add_argument("--latency", action="append", default=[],
+                        help="TITLE=PATH of a latency result")
+    parser.add_argument("--command", required=True)
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+
+    lines = ["# Benchmark results", "",
+             "Written by `scripts/bench`; do not edit. Reproduce with:", "",
+             f"    {args.command}", "",
+             f"Machine: {machine()}. Written {time.strftime('%Y-%m-%d %H:%M %Z')}.", "",
+             "Targets: single due task " + TARGETS["single"] + "; " + TARGETS["all256"] +
+             "; end of a process recorded " + TARGETS["end"] + "; idle with 256 tasks " +
+             TARGETS["idle"] + "; start-up with 256 tasks " + TARGETS["startup"] + ".", ""]
+    if args.micro:
+        lines += ["## Micro-benchmarks (Release, Google Benchmark)", ""]
+        lines += micro_section(args.micro)
+        lines.append("")
+    if args.latency:
+        lines += ["## Whole process (bench/latency/latency.py)", ""]
+        for item in args.latency:
+            title, path = item.split("=", 1)
+            lines += latency_section(path, title)
+    with open(args.out, "w") as f:
+        f.write("\n".join(lines).rstrip() + "\n")
+
+
+if __name__ == "__main__":
+    main()
