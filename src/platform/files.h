@@ -28,6 +28,10 @@ enum class WriteResult { Ok, Missing, OpenFailed, ShortWrite };
 // Nothing is created when no file exists at `path` (Missing).
 WriteResult replaceFileAtomically(std::string_view path, const void* data, size_t size);
 
+// Removes the temporary files that an interrupted replaceFileAtomically of `path` left beside
+// it (a crash between writing and renaming). Returns how many were removed.
+int removeStaleReplacements(std::string_view path);
+
 // Copies a file byte for byte to a new path (mode 0600); false when anything fails.
 bool copyFile(std::string_view from, std::string_view to);
 

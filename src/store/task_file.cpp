@@ -183,6 +183,10 @@ bool MyTaskLoadAtStartup(AppContext& ctx) {
         refuseTaskFile(ctx, trust);
         return true;
     }
+    // A crash between writing a new table and putting it in place leaves the temporary copy;
+    // the task file itself is whole either way.
+    if (const int stale = platform::removeStaleReplacements(ctx.taskFilePath))
+        tracef("書きかけの一時ファイルを %d 個削除しました。", stale);
     if (!platform::pathExists(ctx.taskFilePath)) {
         traceLine("タスクファイルを作成します。");
         if (!platform::createEmptyFile(ctx.taskFilePath)) {

@@ -16,7 +16,7 @@ using namespace testing_support;
 namespace {
 
 class TaskFileTest : public ::testing::Test {
-  protected:
+protected:
     TempHome home;
     std::string dir = home.scratch();
     std::string path = dir + "/chorelin.tsk";
@@ -251,6 +251,23 @@ TEST_F(TaskFileTest, BackupNamesNeverCollide) {
     FakeClock clock(2026, 1, 2, 3, 4, 5);
     writeFile(path + ".bak-20260102-030405", "old");
     EXPECT_EQ(taskFileBackupPath(path.c_str()), path + ".bak-20260102-030405-1");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TaskFileTest, StartUpRemovesTheLeftoversOfAnInterruptedWrite) {
+    writeTaskFile(path, {task("kept")});
+    writeFile(path + ".tmp-AbC123", "half a table", 0600);
+    writeFile(path + ".tmp-toolong1", "not ours", 0600); // not a name the writer makes
+    writeFile(dir + "/other.tsk.tmp-AbC123", "another file's", 0600);
+    setField(ctx.taskFilePath, path);
+    ASSERT_TRUE(MyTaskLoadAtStartup(ctx));
+    EXPECT_EQ(ctx.taskCount, 1);
+    EXPECT_FALSE(exists(path + ".tmp-AbC123"));
+    EXPECT_TRUE(exists(path + ".tmp-toolong1"));
+    EXPECT_TRUE(exists(dir + "/other.tsk.tmp-AbC123"));
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -138,6 +140,27 @@ WriteResult replaceFileAtomically(std::string_view path, const void* data, size_
     if (folder.valid())
         ::fsync(folder.get());
     return WriteResult::Ok;
+}
+
+int removeStaleReplacements(std::string_view path) {
+    const std::optional<std::string> native = nativePath(path);
+    if (!native)
+        return 0;
+    const size_t slash = native->rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : native->substr(0, slash);
+    // The names mkostemp gives: "<file>.tmp-" and six characters.
+    const std::string prefix = native->substr(slash == std::string::npos ? 0 : slash + 1) + ".tmp-";
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+    if (!dir)
+        return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+            ::unlinkat(::dirfd(dir.get()), name.c_str(), 0) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 bool copyFile(std::string_view from, std::string_view to) {
