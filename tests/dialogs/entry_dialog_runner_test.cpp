@@ -34,11 +34,11 @@ template <typename Widget, typename Answer> void answerModal(Answer answer) {
 
 TEST_F(EntryDialogRunnerTest, ChangeModeRunReportsTheRecordAndFlags) {
     AppContext ctx;
-    testing_support::TaskSpec spec;
-    spec.name = "old";
-    spec.schedule = "火・土";
-    spec.registeredFile = batch;
-    ctx.tasks = {testing_support::makeTask(spec)};
+    testing_support::TaskDraft draft;
+    draft.name = "old";
+    draft.schedule = "火・土";
+    draft.registeredFile = batch;
+    ctx.tasks = {testing_support::makeTask(draft)};
     ctx.taskCount = 1;
     answerModal<CDialogTaskEntry>([](CDialogTaskEntry* dialog) {
         dialog->findChild<QLineEdit*>("name")->setText("renamed");

@@ -22,9 +22,9 @@ constexpr char kOnceQuestion[] =
     "「１回のみ」が選択されているので終了日を無視します。\nよろしいですか？";
 
 TaskRecord named(const std::string& name) {
-    testing_support::TaskSpec spec;
-    spec.name = name;
-    return testing_support::makeTask(spec);
+    testing_support::TaskDraft draft;
+    draft.name = name;
+    return testing_support::makeTask(draft);
 }
 
 class EntryValidationTest : public dialog_test::DialogTest {

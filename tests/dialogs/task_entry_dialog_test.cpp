@@ -73,14 +73,14 @@ class TaskEntryDialogTest : public dialog_test::DialogTest {
     TaskRecord task(const std::string& name, const std::string& schedule,
                     const std::string& runTime = "09:00", const std::string& start = "",
                     const std::string& end = "") {
-        testing_support::TaskSpec spec;
-        spec.name = name;
-        spec.schedule = schedule;
-        spec.runTime = runTime;
-        spec.registeredFile = batch;
-        spec.startDate = start;
-        spec.endDate = end;
-        return testing_support::makeTask(spec);
+        testing_support::TaskDraft draft;
+        draft.name = name;
+        draft.schedule = schedule;
+        draft.runTime = runTime;
+        draft.registeredFile = batch;
+        draft.startDate = start;
+        draft.endDate = end;
+        return testing_support::makeTask(draft);
     }
     bool lockIsFreeForOthers() {
         return std::async(std::launch::async,

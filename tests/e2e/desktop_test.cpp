@@ -131,12 +131,12 @@ TEST_F(DesktopTest, ExitLeavesARunningTaskRunningAndTheNextStartShowsItWaiting) 
     localtime_r(&inAMinute, &due);
     char runTime[8];
     std::snprintf(runTime, sizeof runTime, "%02d:%02d", due.tm_hour, due.tm_min);
-    TaskSpec spec;
-    spec.name = "long job";
-    spec.runTime = runTime;
-    spec.registeredFile = script;
+    TaskDraft draft;
+    draft.name = "long job";
+    draft.runTime = runTime;
+    draft.registeredFile = script;
     makeDirs(dataFolder);
-    writeTaskFile(taskFile, {makeTask(spec)});
+    writeTaskFile(taskFile, {makeTask(draft)});
 
     {
         ChorelinProcess chorelin(home.root() + "/err", env, program);

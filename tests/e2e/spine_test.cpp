@@ -51,10 +51,10 @@ TEST_F(SpineTest, FirstStartCreatesFolderFileAndSettings) {
 
 TEST_F(SpineTest, TerminationSignalWritesTheTable) {
     makeDirs(dataFolder);
-    TaskSpec spec;
-    spec.name = "was running";
-    spec.registeredFile = "/bin/true";
-    TaskRecord running = makeTask(spec);
+    TaskDraft draft;
+    draft.name = "was running";
+    draft.registeredFile = "/bin/true";
+    TaskRecord running = makeTask(draft);
     running.state = StateRunning;
     running.processInfo = ProcessBlock{42, 0, 4242, 0};
     writeTaskFile(taskFile, {running});

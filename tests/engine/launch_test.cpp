@@ -222,8 +222,8 @@ class TaskExecTest : public LaunchTest {
         unsetenv("CHORELIN_ARGV_LOG");
         LaunchTest::TearDown();
     }
-    TaskRecord& add(const TaskSpec& spec) {
-        ctx_->tasks.push_back(makeTask(spec));
+    TaskRecord& add(const TaskDraft& draft) {
+        ctx_->tasks.push_back(makeTask(draft));
         ctx_->taskCount = static_cast<int32_t>(ctx_->tasks.size());
         return ctx_->tasks.back();
     }
@@ -259,10 +259,10 @@ TEST_F(TaskExecTest, ScriptStartsItselfWithNoArgument) {
     makeDirs(folder);
     const std::string script = folder + "/my job.sh";
     writeFile(script, engine_test::kRecorderScript, 0755);
-    TaskSpec spec;
-    spec.name = "script";
-    spec.registeredFile = script;
-    add(spec);
+    TaskDraft draft;
+    draft.name = "script";
+    draft.registeredFile = script;
+    add(draft);
 
     exec(0);
 
@@ -280,11 +280,11 @@ TEST_F(TaskExecTest, DocumentStartsItsAssociatedProgramWithTheDocument) {
     writeFile(document, "report\n");
     char program[1024];
     ASSERT_EQ(MyGetExecFile(cp932(document).c_str(), program, sizeof program), 0);
-    TaskSpec spec;
-    spec.name = "月次報告";
-    spec.registeredFile = document;
-    spec.executableFile = *platform::cp932ToUtf8(program);
-    add(spec);
+    TaskDraft draft;
+    draft.name = "月次報告";
+    draft.registeredFile = document;
+    draft.executableFile = *platform::cp932ToUtf8(program);
+    add(draft);
 
     exec(0);
 
@@ -308,12 +308,12 @@ TEST_F(TaskExecTest, FailedStartKeepsTheStateAndStillRecordsTheDay) {
           Case{"program not executable", path("not executable.sh"), StateWaiting}}) {
         SCOPED_TRACE(c.label);
         ctx_->tasks.clear();
-        TaskSpec spec;
-        spec.registeredFile = path("doc.txt");
-        spec.executableFile = c.executable;
-        spec.lastRun = "2024/05/01";
-        spec.state = c.state;
-        TaskRecord& task = add(spec);
+        TaskDraft draft;
+        draft.registeredFile = path("doc.txt");
+        draft.executableFile = c.executable;
+        draft.lastRun = "2024/05/01";
+        draft.state = c.state;
+        TaskRecord& task = add(draft);
         task.launchResult = LaunchStarted;
         std::memset(&task.processInfo, 0x5A, sizeof task.processInfo);
 

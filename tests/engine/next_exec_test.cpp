@@ -19,7 +19,7 @@ namespace {
 using testing_support::dateOf;
 using testing_support::FakeClock;
 using testing_support::makeTask;
-using testing_support::TaskSpec;
+using testing_support::TaskDraft;
 
 // The fields a next-run case varies; every member has a default so that cases name only what
 // matters to them.
@@ -35,16 +35,16 @@ struct Task {
 };
 
 TaskRecord build(const Task& t) {
-    TaskSpec spec;
-    spec.name = t.name;
-    spec.runTime = t.runTime;
-    spec.schedule = t.schedule;
-    spec.startDate = t.startDate;
-    spec.endDate = t.endDate;
-    spec.lastRun = t.lastRun;
-    spec.nextRun = t.nextRun;
-    spec.state = t.state;
-    return makeTask(spec);
+    TaskDraft draft;
+    draft.name = t.name;
+    draft.runTime = t.runTime;
+    draft.schedule = t.schedule;
+    draft.startDate = t.startDate;
+    draft.endDate = t.endDate;
+    draft.lastRun = t.lastRun;
+    draft.nextRun = t.nextRun;
+    draft.state = t.state;
+    return makeTask(draft);
 }
 
 struct Now {

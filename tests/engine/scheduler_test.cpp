@@ -44,16 +44,16 @@ class SchedulerTest : public ::testing::Test {
         EXPECT_TRUE(engine_test::zombieChildren().empty());
     }
 
-    TaskSpec due(const std::string& name) const {
-        TaskSpec spec;
-        spec.name = name;
-        spec.runTime = "09:00";
-        spec.registeredFile = program_;
-        spec.nextRun = "2024/05/10";
-        return spec;
+    TaskDraft due(const std::string& name) const {
+        TaskDraft draft;
+        draft.name = name;
+        draft.runTime = "09:00";
+        draft.registeredFile = program_;
+        draft.nextRun = "2024/05/10";
+        return draft;
     }
-    TaskRecord& add(const TaskSpec& spec) {
-        ctx_->tasks.push_back(makeTask(spec));
+    TaskRecord& add(const TaskDraft& draft) {
+        ctx_->tasks.push_back(makeTask(draft));
         ctx_->taskCount = static_cast<int32_t>(ctx_->tasks.size());
         return ctx_->tasks.back();
     }
@@ -93,9 +93,9 @@ TEST_F(SchedulerTest, TaskBecomesDueAtSecondZeroOfItsMinute) {
         for (TaskRecord& task : ctx_->tasks)
             engine_test::endTaskProcess(task);
         ctx_->tasks.clear();
-        TaskSpec spec = due("daily");
-        spec.nextRun = c.nextRun;
-        add(spec);
+        TaskDraft draft = due("daily");
+        draft.nextRun = c.nextRun;
+        add(draft);
         clock_.setTime(c.hour, c.minute, c.second);
         const size_t before = updatesPosted();
 
@@ -181,12 +181,12 @@ TEST_F(SchedulerTest, FileStatesFollowTheFiles) {
     for (const FileCase& c : cases) {
         SCOPED_TRACE(c.label);
         ctx_->tasks.clear();
-        TaskSpec spec;
-        spec.registeredFile = c.runsItself ? program_ : document_;
-        spec.executableFile = c.runsItself ? "" : viewer_;
-        spec.nextRun = "2024/05/11";
-        spec.state = c.state;
-        add(spec);
+        TaskDraft draft;
+        draft.registeredFile = c.runsItself ? program_ : document_;
+        draft.executableFile = c.runsItself ? "" : viewer_;
+        draft.nextRun = "2024/05/11";
+        draft.state = c.state;
+        add(draft);
         const std::string registered = c.runsItself ? program_ : document_;
         const std::string aside = home_.scratch() + "/aside";
         if (!c.registeredThere)
@@ -208,11 +208,11 @@ TEST_F(SchedulerTest, FileStatesFollowTheFiles) {
 }
 
 TEST_F(SchedulerTest, DeletedDocumentIsNoticedAndItsReturnToo) {
-    TaskSpec spec;
-    spec.registeredFile = document_;
-    spec.executableFile = viewer_;
-    spec.nextRun = "2024/05/11";
-    add(spec);
+    TaskDraft draft;
+    draft.registeredFile = document_;
+    draft.executableFile = viewer_;
+    draft.nextRun = "2024/05/11";
+    add(draft);
     EXPECT_FALSE(pass());
 
     ASSERT_EQ(std::remove(document_.c_str()), 0);
@@ -226,11 +226,11 @@ TEST_F(SchedulerTest, DeletedDocumentIsNoticedAndItsReturnToo) {
 }
 
 TEST_F(SchedulerTest, TaskWithAMissingDocumentStillStartsWhenDue) {
-    TaskSpec spec = due("missing document");
-    spec.registeredFile = home_.scratch() + "/gone.txt";
-    spec.executableFile = viewer_;
-    spec.state = StateNoRegisteredFile;
-    add(spec);
+    TaskDraft draft = due("missing document");
+    draft.registeredFile = home_.scratch() + "/gone.txt";
+    draft.executableFile = viewer_;
+    draft.state = StateNoRegisteredFile;
+    add(draft);
     clock_.setTime(9, 0, 0);
 
     EXPECT_TRUE(pass());
@@ -240,11 +240,11 @@ TEST_F(SchedulerTest, TaskWithAMissingDocumentStillStartsWhenDue) {
 }
 
 TEST_F(SchedulerTest, TaskWhoseProgramCannotStartCountsTheDayAsRun) {
-    TaskSpec spec = due("broken");
-    spec.registeredFile = document_;
-    spec.executableFile = home_.scratch() + "/no program";
-    spec.state = StateNoExecutable;
-    add(spec);
+    TaskDraft draft = due("broken");
+    draft.registeredFile = document_;
+    draft.executableFile = home_.scratch() + "/no program";
+    draft.state = StateNoExecutable;
+    add(draft);
     clock_.setTime(9, 0, 0);
 
     EXPECT_TRUE(pass());
@@ -259,9 +259,9 @@ TEST_F(SchedulerTest, TaskWhoseProgramCannotStartCountsTheDayAsRun) {
 
 TEST_F(SchedulerTest, TasksThatMayNotStartAreLeftAlone) {
     for (int state : {StateDisabled, StateCompleted}) {
-        TaskSpec spec = due("idle");
-        spec.state = state;
-        add(spec);
+        TaskDraft draft = due("idle");
+        draft.state = state;
+        add(draft);
     }
     // Waiting in its record, but a process of the task is still held.
     add(due("still holding")).processInfo = ProcessBlock{999, 0, 12345, 0};
@@ -295,9 +295,9 @@ TEST_F(SchedulerTest, MissedNextRunIsRecomputedOnceAndNotMadeUp) {
         SCOPED_TRACE(c.hour);
         ctx_->tasks.clear();
         writeFile(ctx_->taskFilePath, "", 0600);
-        TaskSpec spec = due("missed");
-        spec.nextRun = "2024/05/07";
-        add(spec);
+        TaskDraft draft = due("missed");
+        draft.nextRun = "2024/05/07";
+        add(draft);
         clock_.setTime(c.hour, 0, 0);
         const size_t before = updatesPosted();
 
@@ -326,11 +326,11 @@ TEST_F(SchedulerTest, MissedNextRunIsRecomputedOnceAndNotMadeUp) {
 }
 
 TEST_F(SchedulerTest, MissedRunOfAScheduleThatMatchesNoDayCostsNoWrites) {
-    TaskSpec spec = due("no day");
-    spec.schedule = ""; // chosen days with no day chosen
-    spec.nextRun = "2024/05/07";
-    add(spec);
-    TaskSpec disabled = due("disabled");
+    TaskDraft draft = due("no day");
+    draft.schedule = ""; // chosen days with no day chosen
+    draft.nextRun = "2024/05/07";
+    add(draft);
+    TaskDraft disabled = due("disabled");
     disabled.nextRun = "2024/05/07";
     disabled.state = StateDisabled;
     add(disabled);

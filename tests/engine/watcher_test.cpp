@@ -52,22 +52,22 @@ protected:
 
     TaskRecord& add(const std::string& name, const std::string& program,
                     const std::string& schedule = "毎日") {
-        TaskSpec spec;
-        spec.name = name;
-        spec.schedule = schedule;
-        spec.registeredFile = program;
-        spec.nextRun = "2024/05/10"; // due now
-        ctx_->tasks.push_back(makeTask(spec));
+        TaskDraft draft;
+        draft.name = name;
+        draft.schedule = schedule;
+        draft.registeredFile = program;
+        draft.nextRun = "2024/05/10"; // due now
+        ctx_->tasks.push_back(makeTask(draft));
         ctx_->taskCount = static_cast<int32_t>(ctx_->tasks.size());
         return ctx_->tasks.back();
     }
     // A task that the scheduler leaves alone today; the test starts it itself.
     TaskRecord& addForTomorrow(const std::string& name, const std::string& program) {
-        TaskSpec spec;
-        spec.name = name;
-        spec.registeredFile = program;
-        spec.nextRun = "2024/05/11";
-        ctx_->tasks.push_back(makeTask(spec));
+        TaskDraft draft;
+        draft.name = name;
+        draft.registeredFile = program;
+        draft.nextRun = "2024/05/11";
+        ctx_->tasks.push_back(makeTask(draft));
         ctx_->taskCount = static_cast<int32_t>(ctx_->tasks.size());
         return ctx_->tasks.back();
     }

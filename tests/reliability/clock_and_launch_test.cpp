@@ -24,10 +24,10 @@ protected:
 
     void SetUp() override {
         testing_support::writeFile(scene.taskFile, "", 0600);
-        TaskSpec spec;
-        spec.registeredFile = program;
-        spec.runTime = "09:00";
-        scene.setTable({makeTask(spec)});
+        TaskDraft draft;
+        draft.registeredFile = program;
+        draft.runTime = "09:00";
+        scene.setTable({makeTask(draft)});
         MySetNextExec(*scene.ctx, 0);
     }
     void TearDown() override {
@@ -115,10 +115,10 @@ protected:
 TEST_F(VanishingProgram, GoneAfterTheCheckRecordsAFailedStart) {
     testing_support::writeFile(scene.taskFile, "", 0600);
     const std::string program = scene.script("job.sh", "exit 0\n");
-    TaskSpec spec;
-    spec.registeredFile = program;
-    spec.nextRun = "2024/05/10";
-    scene.setTable({makeTask(spec)});
+    TaskDraft draft;
+    draft.registeredFile = program;
+    draft.nextRun = "2024/05/10";
+    scene.setTable({makeTask(draft)});
     // The file checks of a pass found it (Waiting); then it goes before the start.
     std::filesystem::remove(program);
     {
@@ -145,10 +145,10 @@ TEST_F(VanishingProgram, ProgramThatCannotBeExecutedAtStartRecordsAFailedStart) 
     testing_support::writeFile(scene.taskFile, "", 0600);
     const std::string program = scene.home.scratch() + "/broken.sh";
     testing_support::writeFile(program, "#!/nonexistent/interpreter\n", 0755);
-    TaskSpec spec;
-    spec.registeredFile = program;
-    spec.nextRun = "2024/05/10";
-    scene.setTable({makeTask(spec)});
+    TaskDraft draft;
+    draft.registeredFile = program;
+    draft.nextRun = "2024/05/10";
+    scene.setTable({makeTask(draft)});
     EXPECT_TRUE(MySchedulerPass(*scene.ctx));
     const TaskRecord& t = scene.ctx->tasks[0];
     EXPECT_EQ(t.launchResult, LaunchFailed);

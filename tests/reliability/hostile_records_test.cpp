@@ -148,9 +148,9 @@ TEST_F(HostileRecords, OddNumbersGiveSoundNextRuns) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TaskSpec spec;
-        spec.registeredFile = program;
-        TaskRecord r = testing_support::makeTask(spec);
+        TaskDraft draft;
+        draft.registeredFile = program;
+        TaskRecord r = testing_support::makeTask(draft);
         c.apply(r);
         scene.ctx = std::make_unique<AppContext>();
         setField(scene.ctx->taskFilePath, scene.taskFile);

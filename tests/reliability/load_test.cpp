@@ -39,11 +39,11 @@ TEST(Load, AllTasksDueInOneMinuteStartInOnePassAndEveryEndIsRecorded) {
     const std::string program = scene.script("wait.sh", "exec sleep 60\n");
     std::vector<TaskRecord> records;
     for (int i = 0; i < kMaxTaskCount; ++i) {
-        TaskSpec spec;
-        spec.name = "task" + std::to_string(i);
-        spec.registeredFile = program;
-        spec.nextRun = "2024/05/10";
-        records.push_back(makeTask(spec));
+        TaskDraft draft;
+        draft.name = "task" + std::to_string(i);
+        draft.registeredFile = program;
+        draft.nextRun = "2024/05/10";
+        records.push_back(makeTask(draft));
     }
     scene.setTable(records);
     std::atomic<int> ends{0};
@@ -93,7 +93,7 @@ TEST(Load, AllTasksDueInOneMinuteStartInOnePassAndEveryEndIsRecorded) {
 // The independent side: which days of 2024 each schedule runs on, from std::chrono and the
 // holiday dates alone.
 struct YearTask {
-    TaskSpec spec;
+    TaskDraft draft;
     bool (*runsOn)(int date, unsigned weekday, bool weekdayKind);
 };
 
@@ -122,9 +122,9 @@ TEST(Load, AYearOfEverySchedulePicksExactlyItsDays) {
     // is recorded as that day's run all the same.
     const std::string program = scene.home.scratch() + "/job.sh";
     testing_support::writeFile(program, "#!/nonexistent/interpreter\n", 0755);
-    auto spec = [&](const std::string& name, const std::string& schedule,
+    auto draft = [&](const std::string& name, const std::string& schedule,
                     const std::string& runTime = "09:00") {
-        TaskSpec s;
+        TaskDraft s;
         s.name = name;
         s.schedule = schedule;
         s.runTime = runTime;
@@ -132,22 +132,22 @@ TEST(Load, AYearOfEverySchedulePicksExactlyItsDays) {
         return s;
     };
     std::vector<YearTask> tasks = {
-        {spec("daily", "毎日"), [](int, unsigned, bool) { return true; }},
-        {spec("weekdays", "平日"), [](int, unsigned, bool w) { return w; }},
-        {spec("holidays", "休日"), [](int, unsigned, bool w) { return !w; }},
-        {spec("monThu", "月・木"), [](int, unsigned wd, bool) { return wd == 1 || wd == 4; }},
-        {spec("sunday", "日"), [](int, unsigned wd, bool) { return wd == 0; }},
-        {spec("lateWeekdays", "平日", "23:59"), [](int, unsigned, bool w) { return w; }},
-        {spec("once", "１回のみ"), [](int date, unsigned, bool) { return date == 20240315; }},
-        {spec("april", "毎日"),
+        {draft("daily", "毎日"), [](int, unsigned, bool) { return true; }},
+        {draft("weekdays", "平日"), [](int, unsigned, bool w) { return w; }},
+        {draft("holidays", "休日"), [](int, unsigned, bool w) { return !w; }},
+        {draft("monThu", "月・木"), [](int, unsigned wd, bool) { return wd == 1 || wd == 4; }},
+        {draft("sunday", "日"), [](int, unsigned wd, bool) { return wd == 0; }},
+        {draft("lateWeekdays", "平日", "23:59"), [](int, unsigned, bool w) { return w; }},
+        {draft("once", "１回のみ"), [](int date, unsigned, bool) { return date == 20240315; }},
+        {draft("april", "毎日"),
          [](int date, unsigned, bool) { return date >= 20240401 && date <= 20240430; }},
     };
-    tasks[6].spec.startDate = "2024/03/15";
-    tasks[7].spec.startDate = "2024/04/01";
-    tasks[7].spec.endDate = "2024/04/30";
+    tasks[6].draft.startDate = "2024/03/15";
+    tasks[7].draft.startDate = "2024/04/01";
+    tasks[7].draft.endDate = "2024/04/30";
     std::vector<TaskRecord> records;
     for (const YearTask& t : tasks)
-        records.push_back(makeTask(t.spec));
+        records.push_back(makeTask(t.draft));
     scene.setTable(records);
     for (int i = 0; i < scene.ctx->taskCount; ++i)
         MySetNextExec(*scene.ctx, i);
@@ -172,10 +172,10 @@ TEST(Load, AYearOfEverySchedulePicksExactlyItsDays) {
 
     const std::set<int> holidays(HolidayTable.begin(), HolidayTable.end());
     for (const YearTask& t : tasks) {
-        SCOPED_TRACE(t.spec.name);
+        SCOPED_TRACE(t.draft.name);
         const std::vector<int> expected = expectedDays(t, holidays);
         EXPECT_FALSE(expected.empty());
-        EXPECT_EQ(started[t.spec.name], expected);
+        EXPECT_EQ(started[t.draft.name], expected);
     }
     EXPECT_EQ(scene.ctx->tasks[7].state, StateCompleted); // past its end date
     EXPECT_TRUE(engine_test::zombieChildren().empty());

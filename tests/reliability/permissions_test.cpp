@@ -23,9 +23,9 @@ protected:
     std::string content;
 
     void SetUp() override {
-        TaskSpec spec;
-        spec.registeredFile = program;
-        testing_support::writeTaskFile(scene.taskFile, {testing_support::makeTask(spec)});
+        TaskDraft draft;
+        draft.registeredFile = program;
+        testing_support::writeTaskFile(scene.taskFile, {testing_support::makeTask(draft)});
         content = testing_support::readFile(scene.taskFile);
     }
 

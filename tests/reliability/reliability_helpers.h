@@ -18,7 +18,7 @@
 
 namespace reliability {
 
-using testing_support::TaskSpec;
+using testing_support::TaskDraft;
 
 // A context whose task file lives in the home's data folder, with the calendar built.
 struct Scene {

@@ -25,11 +25,11 @@ TEST(WorkersStress, CommandsSchedulerAndWatcherShareTheTable) {
     const std::string program = scene.script("quick.sh", "exit 0\n");
     std::vector<TaskRecord> records;
     for (int i = 0; i < 12; ++i) {
-        TaskSpec spec;
-        spec.name = "task" + std::to_string(i);
-        spec.registeredFile = program;
-        spec.nextRun = "2024/05/10";
-        records.push_back(makeTask(spec));
+        TaskDraft draft;
+        draft.name = "task" + std::to_string(i);
+        draft.registeredFile = program;
+        draft.nextRun = "2024/05/10";
+        records.push_back(makeTask(draft));
     }
     scene.setTable(records);
     std::atomic<int> ends{0}, updates{0};
@@ -65,10 +65,10 @@ TEST(WorkersStress, CommandsSchedulerAndWatcherShareTheTable) {
                 break;
             case 2: {
                 ctx.tasks.resize(static_cast<size_t>(ctx.taskCount) + 1);
-                TaskSpec spec;
-                spec.name = "added" + std::to_string(round);
-                spec.registeredFile = program;
-                ctx.tasks.back() = makeTask(spec);
+                TaskDraft draft;
+                draft.name = "added" + std::to_string(round);
+                draft.registeredFile = program;
+                ctx.tasks.back() = makeTask(draft);
                 MySetNextExec(ctx, ctx.taskCount);
                 ++ctx.taskCount;
                 break;

@@ -23,10 +23,10 @@ namespace {
 std::vector<TaskRecord> table(const std::string& prefix, int count, const std::string& program) {
     std::vector<TaskRecord> records;
     for (int i = 0; i < count; ++i) {
-        TaskSpec spec;
-        spec.name = prefix + std::to_string(i);
-        spec.registeredFile = program;
-        records.push_back(makeTask(spec));
+        TaskDraft draft;
+        draft.name = prefix + std::to_string(i);
+        draft.registeredFile = program;
+        records.push_back(makeTask(draft));
     }
     return records;
 }
@@ -72,10 +72,10 @@ TEST_F(WriteFaults, FullDiskLeavesThePreviousFileWhole) {
 TEST_F(WriteFaults, SchedulerKeepsRunningThroughAFullDisk) {
     testing_support::FakeClock clock(2024, 5, 10, 9, 0, 0);
     testing_support::writeFile(scene.taskFile, "", 0600);
-    TaskSpec spec;
-    spec.registeredFile = program;
-    spec.nextRun = "2024/05/10";
-    scene.setTable({makeTask(spec)});
+    TaskDraft draft;
+    draft.registeredFile = program;
+    draft.nextRun = "2024/05/10";
+    scene.setTable({makeTask(draft)});
     const std::string before = testing_support::readFile(scene.taskFile);
     platform::setWriteFaultAfter(10);
     EXPECT_TRUE(MySchedulerPass(*scene.ctx));
@@ -148,13 +148,13 @@ TEST_F(WriteFaults, KilledWriterNeverLeavesAPartialFile) {
 
 TEST_F(WriteFaults, DeletedTaskFileIsNotRecreatedAndTheTableKeepsEverything) {
     testing_support::FakeClock clock(2024, 5, 10, 9, 0, 0);
-    TaskSpec spec;
-    spec.registeredFile = program;
-    spec.nextRun = "2024/05/10";
-    TaskSpec later = spec;
+    TaskDraft draft;
+    draft.registeredFile = program;
+    draft.nextRun = "2024/05/10";
+    TaskDraft later = draft;
     later.name = "later";
     later.runTime = "18:00";
-    scene.setTable({makeTask(spec), makeTask(later)});
+    scene.setTable({makeTask(draft), makeTask(later)});
     testing_support::writeTaskFile(scene.taskFile, scene.ctx->tasks);
     std::filesystem::remove(scene.taskFile);
 

@@ -29,10 +29,10 @@ protected:
     }
 
     TaskRecord task(const std::string& name) {
-        TaskSpec spec;
-        spec.name = name;
-        spec.registeredFile = program;
-        return makeTask(spec);
+        TaskDraft draft;
+        draft.name = name;
+        draft.registeredFile = program;
+        return makeTask(draft);
     }
 
     std::vector<std::string> backups() const {
@@ -102,11 +102,11 @@ TEST_F(TaskFileTest, MissingFilesSetTheirStatesOnLoad) {
         {false, false, StateNoExecutable}, // a missing program wins
     };
     for (const Case& c : cases) {
-        TaskSpec spec;
-        spec.registeredFile = c.registered ? program : dir + "/gone.txt";
-        spec.executableFile = c.executable ? program : dir + "/gone-program";
-        spec.state = StateDisabled;
-        writeTaskFile(path, {makeTask(spec)});
+        TaskDraft draft;
+        draft.registeredFile = c.registered ? program : dir + "/gone.txt";
+        draft.executableFile = c.executable ? program : dir + "/gone-program";
+        draft.state = StateDisabled;
+        writeTaskFile(path, {makeTask(draft)});
         AppContext loaded;
         loaded.maxTaskCount = kMaxTaskCount;
         ASSERT_EQ(MyTaskRead(loaded, path.c_str()), 0);
@@ -227,7 +227,7 @@ TEST_F(TaskFileTest, StartUpRepairsTasksLeftRunning) {
     daily.state = StateRunning;
     daily.processInfo = ProcessBlock{9, 0, 777, 0};
     daily.startupInfo.size = 68;
-    TaskSpec onceSpec;
+    TaskDraft onceSpec;
     onceSpec.name = "once";
     onceSpec.registeredFile = program;
     onceSpec.schedule = "１回のみ";

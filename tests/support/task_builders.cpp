@@ -30,23 +30,23 @@ template <size_t N> void put(char (&field)[N], const std::string& utf8) {
 }
 } // namespace
 
-TaskRecord makeTask(const TaskSpec& spec) {
+TaskRecord makeTask(const TaskDraft& draft) {
     TaskRecord r{};
-    put(r.name, spec.name);
-    put(r.runTime, spec.runTime);
-    put(r.scheduleText, spec.schedule);
+    put(r.name, draft.name);
+    put(r.runTime, draft.runTime);
+    put(r.scheduleText, draft.schedule);
     applyScheduleText(r, fieldView(r.scheduleText));
-    put(r.registeredFile, spec.registeredFile);
-    put(r.executableFile, spec.executableFile.empty() ? spec.registeredFile : spec.executableFile);
-    put(r.startDateText, spec.startDate);
-    put(r.endDateText, spec.endDate);
-    put(r.lastRunText, spec.lastRun);
-    put(r.nextRunText, spec.nextRun);
-    r.startDate = dateOf(spec.startDate);
-    r.endDate = dateOf(spec.endDate);
-    r.lastRunDate = dateOf(spec.lastRun);
-    r.nextRunDate = dateOf(spec.nextRun);
-    r.state = spec.state;
+    put(r.registeredFile, draft.registeredFile);
+    put(r.executableFile, draft.executableFile.empty() ? draft.registeredFile : draft.executableFile);
+    put(r.startDateText, draft.startDate);
+    put(r.endDateText, draft.endDate);
+    put(r.lastRunText, draft.lastRun);
+    put(r.nextRunText, draft.nextRun);
+    r.startDate = dateOf(draft.startDate);
+    r.endDate = dateOf(draft.endDate);
+    r.lastRunDate = dateOf(draft.lastRun);
+    r.nextRunDate = dateOf(draft.nextRun);
+    r.state = draft.state;
     return r;
 }
 

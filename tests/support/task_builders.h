@@ -11,7 +11,7 @@ namespace testing_support {
 // cp932 bytes of a UTF-8 text; throws when the text has no cp932 form.
 std::string cp932(const std::string& utf8);
 
-struct TaskSpec {
+struct TaskDraft {
     std::string name = "task";
     std::string runTime = "09:00";
     std::string schedule = "毎日"; // any schedule text; the flags follow it
@@ -24,7 +24,7 @@ struct TaskSpec {
     int state = StateWaiting;
 };
 
-TaskRecord makeTask(const TaskSpec& spec);
+TaskRecord makeTask(const TaskDraft& draft);
 
 // Writes the records byte for byte (mode 0600).
 void writeTaskFile(const std::string& path, const std::vector<TaskRecord>& records);

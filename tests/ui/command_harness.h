@@ -177,10 +177,10 @@ inline FileStamp stampOf(const std::string& path) {
 
 // Test tasks by name; states and process handles are set after the start-up load.
 inline TaskRecord namedTask(const std::string& name, const std::string& schedule = "毎日") {
-    testing_support::TaskSpec spec;
-    spec.name = name;
-    spec.schedule = schedule;
-    return testing_support::makeTask(spec);
+    testing_support::TaskDraft draft;
+    draft.name = name;
+    draft.schedule = schedule;
+    return testing_support::makeTask(draft);
 }
 
 inline std::string cellOf(const CChorelinView& view, int row, int column) {

@@ -37,11 +37,11 @@ protected:
 };
 
 TaskRecord newTask(const std::string& name, const std::string& schedule = "毎日") {
-    TaskSpec spec;
-    spec.name = name;
-    spec.schedule = schedule;
-    spec.runTime = "18:00";
-    return makeTask(spec);
+    TaskDraft draft;
+    draft.name = name;
+    draft.schedule = schedule;
+    draft.runTime = "18:00";
+    return makeTask(draft);
 }
 
 } // namespace

@@ -43,12 +43,12 @@ protected:
                           const std::string& body = "exec sleep 60\n") {
         const std::string path = home.scratch() + "/" + name + ".sh";
         writeFile(path, "#!/bin/sh\n" + body, 0755);
-        TaskSpec spec;
-        spec.name = name;
-        spec.schedule = schedule;
-        spec.runTime = "18:00";
-        spec.registeredFile = path;
-        return makeTask(spec);
+        TaskDraft draft;
+        draft.name = name;
+        draft.schedule = schedule;
+        draft.runTime = "18:00";
+        draft.registeredFile = path;
+        return makeTask(draft);
     }
 
     void start(const std::vector<TaskRecord>& records) {

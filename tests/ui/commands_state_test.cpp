@@ -36,11 +36,11 @@ protected:
 } // namespace
 
 TEST_F(StateCommands, EnablingATaskWithoutItsRegisteredFileMakesItWaiting) {
-    TaskSpec spec;
-    spec.name = "a";
-    spec.registeredFile = "/nonexistent/report.txt"; // the load marks the missing file
-    spec.executableFile = "/bin/sh";
-    start({makeTask(spec)});
+    TaskDraft draft;
+    draft.name = "a";
+    draft.registeredFile = "/nonexistent/report.txt"; // the load marks the missing file
+    draft.executableFile = "/bin/sh";
+    start({makeTask(draft)});
     ASSERT_EQ(cellOf(*h->view, 0, 1), "登録ﾌｧｲﾙなし");
     selectRows(*h->view, {0});
     h->router.dispatch(cmd::ListEnableTrue);

@@ -24,9 +24,9 @@ using namespace ui_testing;
 namespace {
 
 TaskRecord task(const std::string& name) {
-    TaskSpec spec;
-    spec.name = name;
-    return makeTask(spec);
+    TaskDraft draft;
+    draft.name = name;
+    return makeTask(draft);
 }
 
 class StartedFrame : public ::testing::Test {

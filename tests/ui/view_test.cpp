@@ -20,10 +20,10 @@ using namespace ui_testing;
 namespace {
 
 TaskRecord task(const std::string& name, int state = StateWaiting) {
-    TaskSpec spec;
-    spec.name = name;
-    spec.state = state;
-    return makeTask(spec);
+    TaskDraft draft;
+    draft.name = name;
+    draft.state = state;
+    return makeTask(draft);
 }
 
 // What the delegate would paint a cell with: background and text colour, or invalid colours
@@ -127,16 +127,16 @@ TEST(ChorelinView, InitialUpdateFailsWhenTheTaskFileCannotBeCreated) {
 }
 
 TEST(ChorelinView, RowsShowTheRecordTextsInTableOrder) {
-    TaskSpec spec;
-    spec.name = "日報を開く";
-    spec.runTime = "08:30";
-    spec.schedule = "月・水・金";
-    spec.registeredFile = "/srv/共有/日報.txt";
-    spec.startDate = "2024/01/01";
-    spec.endDate = "2024/12/31";
-    spec.lastRun = "2024/05/08";
-    spec.nextRun = "2024/05/10";
-    ViewHarness h({task("zeta"), makeTask(spec), task("alpha")});
+    TaskDraft draft;
+    draft.name = "日報を開く";
+    draft.runTime = "08:30";
+    draft.schedule = "月・水・金";
+    draft.registeredFile = "/srv/共有/日報.txt";
+    draft.startDate = "2024/01/01";
+    draft.endDate = "2024/12/31";
+    draft.lastRun = "2024/05/08";
+    draft.nextRun = "2024/05/10";
+    ViewHarness h({task("zeta"), makeTask(draft), task("alpha")});
     ASSERT_TRUE(h.initialUpdate());
     {
         TaskLockGuard guard(h.ctx->taskLock);
@@ -257,7 +257,7 @@ TEST(ChorelinView, PaintsTheRowBackground) {
 }
 
 TEST(ChorelinView, AColumnFitsALongCellElseItsHeader) {
-    TaskSpec longSpec;
+    TaskDraft longSpec;
     longSpec.name = "long";
     longSpec.registeredFile = "/home/user/" + std::string(150, 'x') + "/とても長いファイル名.txt";
     ViewHarness h({task("short"), makeTask(longSpec)});
@@ -285,10 +285,10 @@ TEST(ChorelinView, AColumnFitsALongCellElseItsHeader) {
 }
 
 TEST(ChorelinView, ACellAsLongAsItsHeaderIsShownWhole) {
-    TaskSpec spec;
-    spec.name = "dated";
-    spec.lastRun = "2024/05/08"; // 10 bytes, as many as "前回実行日"
-    ViewHarness h({makeTask(spec)});
+    TaskDraft draft;
+    draft.name = "dated";
+    draft.lastRun = "2024/05/08"; // 10 bytes, as many as "前回実行日"
+    ViewHarness h({makeTask(draft)});
     ASSERT_TRUE(h.initialUpdate());
     EXPECT_GE(h.view->columnWidth(6), neededWidth(*h.view, 0, 6));
 }
