@@ -49,7 +49,9 @@ bool updateFileState(TaskRecord& task) {
     case StateNoExecutable:
         if (platform::pathExists(fieldView(task.executableFile)))
             return become(StateWaiting);
-        if (!platform::pathExists(fieldView(task.registeredFile)))
+        // With both files gone the missing program wins, as it does when the file is loaded;
+        // going back to NoRegisteredFile here would swap the two states on every pass.
+        if (!platform::pathExists(fieldView(task.registeredFile)) && !executableMissing(task))
             return become(StateNoRegisteredFile);
         return false;
     default:

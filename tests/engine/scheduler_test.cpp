@@ -20,7 +20,7 @@ using namespace testing_support;
 namespace {
 
 class SchedulerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ctx_ = std::make_unique<AppContext>();
         MyCalMake(*ctx_);
@@ -171,6 +171,8 @@ TEST_F(SchedulerTest, FileStatesFollowTheFiles) {
          StateNoRegisteredFile},
         {"no program, back", StateNoExecutable, true, true, false, StateWaiting},
         {"no program, document gone too", StateNoExecutable, false, false, false,
+         StateNoExecutable},
+        {"script run directly, no program, gone", StateNoExecutable, false, false, true,
          StateNoRegisteredFile},
         {"no program, still gone", StateNoExecutable, true, false, false, StateNoExecutable},
         {"script run directly, gone", StateWaiting, false, false, true, StateNoRegisteredFile},
@@ -205,6 +207,23 @@ TEST_F(SchedulerTest, FileStatesFollowTheFiles) {
     }
     // File-state changes alone do not rewrite the task file.
     EXPECT_TRUE(taskFile().empty());
+}
+
+TEST_F(SchedulerTest, BothFilesGoneSettlesInsteadOfSwappingStates) {
+    TaskDraft draft;
+    draft.registeredFile = document_;
+    draft.executableFile = viewer_;
+    draft.nextRun = "2024/05/11";
+    add(draft);
+    std::remove(document_.c_str());
+    std::remove(viewer_.c_str());
+    pass();
+    pass();
+    const size_t settled = updatesPosted();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(pass());
+    EXPECT_EQ(ctx_->tasks[0].state, StateNoExecutable);
+    EXPECT_EQ(updatesPosted(), settled);
 }
 
 TEST_F(SchedulerTest, DeletedDocumentIsNoticedAndItsReturnToo) {
