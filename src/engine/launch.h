@@ -17,3 +17,7 @@ void MyTaskExec(AppContext& ctx, int index);
 
 // The quoted command line of a task, as traced: "exe" or "exe" "registered".
 std::string taskCommandLine(const TaskRecord& task);
+
+// The task's process has ended or was ended (and was reaped): closes its handle, zeroes both
+// run-time blocks and sets the task Waiting, or Completed when it runs only once.
+void MyReleaseTaskProcess(TaskRecord& task);

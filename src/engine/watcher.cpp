@@ -7,6 +7,7 @@
 // taken again and an end is recorded only for a task that still holds the same process; one
 // that was force-terminated meanwhile no longer does.
 
+#include "engine/launch.h"
 #include "engine/workers.h"
 #include "platform/event.h"
 #include "platform/process.h"
@@ -71,12 +72,7 @@ void recordEnd(AppContext& ctx, int row) {
     tracef("タスク（%s）の終了を検出しました。",
            platform::cp932ToUtf8Lossy(fieldView(task.name)).c_str());
     platform::reapProcess(task.processInfo.processId);
-    platform::closeHandle(task.processInfo.processHandle);
-    std::memset(&task.startupInfo, 0, sizeof task.startupInfo);
-    std::memset(&task.processInfo, 0, sizeof task.processInfo);
-    task.state = StateWaiting;
-    if (task.once)
-        task.state = StateCompleted;
+    MyReleaseTaskProcess(task);
     ctx.refreshRow = row;
     ctx.post(WM_MYTASKEND, row);
 }

@@ -1,5 +1,7 @@
 #include "ui/command_support.h"
 
+#include "engine/next_exec.h"
+
 #include "platform/text_codec.h"
 #include "store/fields.h"
 #include "store/schedule_text.h"
@@ -31,4 +33,18 @@ void clearRunDates(TaskRecord& task) {
     task.nextRunDate = 0;
     clearField(task.lastRunText);
     clearField(task.nextRunText);
+}
+
+void applyConfirmedEntry(AppContext& ctx, int index, const EntryDialogResult& result) {
+    TaskRecord& task = ctx.tasks[static_cast<size_t>(index)];
+    task = result.record;
+    if (task.state == StateCompleted) {
+        task.state = StateWaiting;
+        clearRunDates(task);
+    }
+    // A task changed to run once may run again.
+    if (result.flags[0] != 0)
+        clearRunDates(task);
+    MySetNextExec(ctx, index);
+    setField(task.scheduleText, scheduleTextFromResultFlags(result.flags));
 }

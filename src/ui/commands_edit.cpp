@@ -84,16 +84,7 @@ void CChorelinView::OnListUpdate() {
                 continue;
 
             changed = true;
-            task = result.record;
-            if (task.state == StateCompleted) {
-                task.state = StateWaiting;
-                clearRunDates(task);
-            }
-            // A task changed to run once may run again.
-            if (result.flags[0] != 0)
-                clearRunDates(task);
-            MySetNextExec(ctx_, t);
-            setField(task.scheduleText, scheduleTextFromResultFlags(result.flags));
+            applyConfirmedEntry(ctx_, t, result);
             rewriteRow(t);
             MyTaskWrite(ctx_, ctx_.taskFilePath);
         }

@@ -82,14 +82,7 @@ void CChorelinView::killTaskOfRow(int row) {
     // The whole process group goes, so children the task started end with it; the leader is
     // reaped here, and the watcher no longer sees the task once its handle is zero.
     platform::terminateProcess(task.processInfo.processHandle, task.processInfo.processId);
-    platform::closeHandle(task.processInfo.processHandle);
-    // No thread handle exists on this platform (it is always 0), so there is nothing else to
-    // close; a stray number there must not close some unrelated descriptor.
-    std::memset(&task.startupInfo, 0, sizeof task.startupInfo);
-    std::memset(&task.processInfo, 0, sizeof task.processInfo);
-    task.state = StateWaiting;
-    if (task.once)
-        task.state = StateCompleted;
+    MyReleaseTaskProcess(task);
     MySetStateText(t);
     for (int k = 0; k < columnCount(); ++k)
         update(model()->index(t, k));

@@ -172,16 +172,7 @@ bool CChorelinView::dropOneFile(const DroppedFile& file, int ordinal, int count)
     if (!result.accepted)
         return true;
 
-    TaskRecord& task = ctx_.tasks[static_cast<size_t>(index)];
-    task = result.record;
-    if (task.state == StateCompleted) {
-        task.state = StateWaiting;
-        clearRunDates(task);
-    }
-    if (result.flags[0] != 0)
-        clearRunDates(task);
-    MySetNextExec(ctx_, index);
-    setField(task.scheduleText, scheduleTextFromResultFlags(result.flags));
+    applyConfirmedEntry(ctx_, index, result);
 
     ++ctx_.taskCount;
     MyInsertItem(index);
