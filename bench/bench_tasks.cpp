@@ -105,4 +105,16 @@ void writeTaskFile(const std::string& path, const std::vector<TaskRecord>& recor
     writeFile(path, bytes, 0600);
 }
 
+platform::LocalTime fixedMorning() {
+    platform::LocalTime t;
+    t.year = 2024;
+    t.month = 5;
+    t.day = 10;
+    t.hour = 8;
+    t.minute = 59;
+    t.second = 30;
+    t.dayOfWeek = 5;
+    return t;
+}
+
 } // namespace bench

@@ -1,6 +1,7 @@
 #pragma once
 // Task tables for the benchmarks: 256 tasks of mixed schedules, as a user might keep them.
 
+#include "platform/clock.h"
 #include "store/task_record.h"
 
 #include <string>
@@ -24,6 +25,9 @@ std::vector<TaskRecord> mixedTasks(int count, const TaskFiles& files, const std:
 // named after its program's file name.
 std::vector<TaskRecord>
 dailyTasks(const std::vector<std::pair<std::string, std::string>>& programs);
+
+// A Friday morning, half a minute before the tasks' 09:00: every file is checked, nothing is due.
+platform::LocalTime fixedMorning();
 
 // Writes the records byte for byte.
 void writeTaskFile(const std::string& path, const std::vector<TaskRecord>& records);

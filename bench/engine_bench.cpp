@@ -22,19 +22,6 @@ constexpr int kTasks = kMaxTaskCount; // 256, the most a table holds
 
 bench::BenchHome* theHome = nullptr;
 
-// A Friday morning, half a minute before the tasks' 09:00: every file is checked, nothing is due.
-platform::LocalTime fixedMorning() {
-    platform::LocalTime t;
-    t.year = 2024;
-    t.month = 5;
-    t.day = 10;
-    t.hour = 8;
-    t.minute = 59;
-    t.second = 30;
-    t.dayOfWeek = 5;
-    return t;
-}
-
 // A context with a full table whose files exist and whose next runs are computed.
 std::unique_ptr<AppContext> fullContext() {
     auto ctx = std::make_unique<AppContext>();
@@ -127,7 +114,7 @@ int main(int argc, char** argv) {
     resetTraceSink();
     bench::BenchHome home;
     theHome = &home;
-    platform::setClockOverride(fixedMorning);
+    platform::setClockOverride(bench::fixedMorning);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

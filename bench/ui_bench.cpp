@@ -123,18 +123,6 @@ void BM_ListMyListArrange_256Rows(benchmark::State& state) {
 }
 BENCHMARK(BM_ListMyListArrange_256Rows)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-platform::LocalTime fixedMorning() {
-    platform::LocalTime t;
-    t.year = 2024;
-    t.month = 5;
-    t.day = 10;
-    t.hour = 8;
-    t.minute = 59;
-    t.second = 30;
-    t.dayOfWeek = 5;
-    return t;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -149,7 +137,7 @@ int main(int argc, char** argv) {
     theHome = &home;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString(home.root() + "/config"));
-    platform::setClockOverride(fixedMorning);
+    platform::setClockOverride(bench::fixedMorning);
     int qtArgc = 1;
     char name[] = "chorelin_ui_bench";
     char* qtArgv[] = {name, nullptr};

@@ -1,5 +1,6 @@
 #include "ui/drop_naming.h"
 
+#include "dialogs/exec_file_messages.h"
 #include "store/fields.h"
 
 #include <cstdio>
@@ -88,18 +89,5 @@ std::string runTimeAfter(const platform::LocalTime& now, int minutes) {
 }
 
 std::string dropResolutionMessage(int result, const std::string& pathUtf8) {
-    switch (result) {
-    case -1:
-        return "指定されたパスが見つかりません\n" + pathUtf8;
-    case -2:
-        return "指定されたファイルが見つかりません\n" + pathUtf8;
-    case -8:
-        return "システムはメモリまたはリソースを使い果たしました";
-    case -10:
-        return ".EXE ファイルが無効です\n" + pathUtf8;
-    case -13:
-        return "指定されたファイルタイプに対応する関連付けが存在しません\n" + pathUtf8;
-    default:
-        return "予期しないエラーが発生しました";
-    }
+    return execFileFailureMessage(result, pathUtf8, "\n");
 }

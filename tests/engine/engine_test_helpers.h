@@ -2,20 +2,73 @@
 // Helpers shared by the engine tests: bounded polling, the test process's zombie children, and
 // ending the processes that a test started.
 
+#include "engine/calendar.h"
 #include "platform/process.h"
 #include "store/app_context.h"
 
 #include <chrono>
+#include <cstdio>
 #include <dirent.h>
 #include <fstream>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace engine_test {
+
+// What the workers posted to the window, recorded from any thread.
+class PostLog {
+public:
+    // Installs the log as the context's window.
+    void attach(AppContext& ctx) {
+        ctx.viewWindow = [this](int message, int row) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            posts_.emplace_back(message, row);
+        };
+    }
+    std::vector<std::pair<int, int>> posts() const {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return posts_;
+    }
+    size_t count(int message) const {
+        size_t n = 0;
+        for (const auto& [m, row] : posts())
+            n += m == message ? 1 : 0;
+        return n;
+    }
+    std::vector<int> rows(int message) const {
+        std::vector<int> found;
+        for (const auto& [m, row] : posts()) {
+            if (m == message)
+                found.push_back(row);
+        }
+        return found;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::pair<int, int>> posts_;
+};
+
+// A context for the worker tests: the calendar built, an empty task file in the documents
+// folder of `documents`, and the posts going to `log`.
+inline std::unique_ptr<AppContext> workerContext(const std::string& documents, PostLog& log) {
+    auto ctx = std::make_unique<AppContext>();
+    MyCalMake(*ctx);
+    const std::string taskFile = documents + "/tasks.tsk";
+    { std::ofstream out(taskFile, std::ios::binary | std::ios::trunc); }
+    ::chmod(taskFile.c_str(), 0600);
+    std::snprintf(ctx->taskFilePath, sizeof ctx->taskFilePath, "%s", taskFile.c_str());
+    log.attach(*ctx);
+    return ctx;
+}
 
 // Polls every 10 ms until the condition holds or the time-out passes; the condition's last value.
 inline bool waitUntil(const std::function<bool()>& condition,
@@ -34,10 +87,10 @@ inline bool waitUntil(const std::function<bool()>& condition,
 inline std::vector<int> zombieChildren() {
     std::vector<int> zombies;
     const int self = static_cast<int>(::getpid());
-    DIR* proc = ::opendir("/proc");
+    std::unique_ptr<DIR, int (*)(DIR*)> proc(::opendir("/proc"), &::closedir);
     if (!proc)
         return zombies;
-    while (const dirent* entry = ::readdir(proc)) {
+    while (const dirent* entry = ::readdir(proc.get())) {
         const std::string name = entry->d_name;
         if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos)
             continue;
@@ -54,7 +107,6 @@ inline std::vector<int> zombieChildren() {
         if (parent == self && state == 'Z')
             zombies.push_back(std::stoi(name));
     }
-    ::closedir(proc);
     return zombies;
 }
 

@@ -22,15 +22,7 @@ namespace {
 class SchedulerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ctx_ = std::make_unique<AppContext>();
-        MyCalMake(*ctx_);
-        const std::string taskFile = home_.documents() + "/tasks.tsk";
-        writeFile(taskFile, "", 0600);
-        std::snprintf(ctx_->taskFilePath, sizeof ctx_->taskFilePath, "%s", taskFile.c_str());
-        ctx_->viewWindow = [this](int message, int row) {
-            std::lock_guard<std::mutex> guard(postsMutex_);
-            posts_.emplace_back(message, row);
-        };
+        ctx_ = engine_test::workerContext(home_.documents(), posts_);
         program_ = home_.scratch() + "/quick job.sh";
         writeFile(program_, "#!/bin/sh\nexit 0\n", 0755);
         document_ = home_.scratch() + "/doc.txt";
@@ -58,22 +50,19 @@ protected:
         return ctx_->tasks.back();
     }
     bool pass() { return MySchedulerPass(*ctx_); }
-    size_t updatesPosted() {
-        std::lock_guard<std::mutex> guard(postsMutex_);
-        return static_cast<size_t>(
-            std::count(posts_.begin(), posts_.end(), std::make_pair(WM_MYTASKUPDATE, 0)));
+    size_t updatesPosted() const {
+        size_t n = 0;
+        for (const auto& post : posts_.posts())
+            n += post == std::make_pair(WM_MYTASKUPDATE, 0) ? 1 : 0;
+        return n;
     }
-    size_t postsSeen() {
-        std::lock_guard<std::mutex> guard(postsMutex_);
-        return posts_.size();
-    }
+    size_t postsSeen() const { return posts_.posts().size(); }
     std::vector<TaskRecord> taskFile() const { return readTaskFile(ctx_->taskFilePath); }
 
     TempHome home_;
     FakeClock clock_{2024, 5, 10, 8, 59, 59}; // a Friday
+    engine_test::PostLog posts_;
     std::unique_ptr<AppContext> ctx_;
-    std::mutex postsMutex_;
-    std::vector<std::pair<int, int>> posts_;
     std::string program_, document_, viewer_;
 };
 

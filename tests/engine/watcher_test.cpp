@@ -29,15 +29,7 @@ namespace {
 class WatcherTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ctx_ = std::make_unique<AppContext>();
-        MyCalMake(*ctx_);
-        const std::string taskFile = home_.documents() + "/tasks.tsk";
-        writeFile(taskFile, "", 0600);
-        std::snprintf(ctx_->taskFilePath, sizeof ctx_->taskFilePath, "%s", taskFile.c_str());
-        ctx_->viewWindow = [this](int message, int row) {
-            std::lock_guard<std::mutex> guard(postsMutex_);
-            posts_.emplace_back(message, row);
-        };
+        ctx_ = engine_test::workerContext(home_.documents(), posts_);
         quick_ = home_.scratch() + "/quick job.sh";
         writeFile(quick_, "#!/bin/sh\nexit 0\n", 0755);
         long_ = home_.scratch() + "/long job.sh";
@@ -82,15 +74,7 @@ protected:
         MyTaskExec(*ctx_, index);
         ASSERT_EQ(ctx_->tasks[static_cast<size_t>(index)].state, StateRunning);
     }
-    std::vector<int> endedRows() {
-        std::lock_guard<std::mutex> guard(postsMutex_);
-        std::vector<int> rows;
-        for (const auto& [message, row] : posts_) {
-            if (message == WM_MYTASKEND)
-                rows.push_back(row);
-        }
-        return rows;
-    }
+    std::vector<int> endedRows() const { return posts_.rows(WM_MYTASKEND); }
     // The process id of a task, read under the lock as the watcher may be clearing it.
     int pid(int index) {
         TaskLockGuard lock(ctx_->taskLock);
@@ -103,9 +87,8 @@ protected:
 
     TempHome home_;
     FakeClock clock_{2024, 5, 10, 9, 0, 0};
+    engine_test::PostLog posts_;
     std::unique_ptr<AppContext> ctx_;
-    std::mutex postsMutex_;
-    std::vector<std::pair<int, int>> posts_;
     std::string quick_, long_;
 };
 
