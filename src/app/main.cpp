@@ -4,11 +4,16 @@
 #include "app/signal_bridge.h"
 #include "app/startup.h"
 #include "app/task_file_refusal.h"
+#include "cli/command_line.h"
 #include "resources/command_ids.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // The command-line commands need no display and leave a running instance alone.
+    if (cli::wantsCommand(argc, argv))
+        return cli::runCommand(argc, argv);
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Chorelin"));
     QApplication::setOrganizationName(QStringLiteral("Marrowby"));
