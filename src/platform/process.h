@@ -18,9 +18,9 @@ struct SpawnResult {
 // process group, with this program's environment and working folder, the default signal mask
 // and dispositions, and the descriptor limit this program was given (raiseDescriptorLimit).
 // With `outputFd` >= 0 that descriptor becomes the program's standard output and standard
-// error; the caller keeps it and closes it. Paths are cp932. A start that would leave this
-// program fewer than kReservedDescriptors free descriptors fails with EMFILE, as one that
-// finds none at all, so that the program's own files can still be opened.
+// error (one that is not open is left out); the caller keeps it and closes it. Paths are cp932. A
+// start that would leave this program fewer than kReservedDescriptors free descriptors fails with
+// EMFILE, as one that finds none at all, so that the program's own files can still be opened.
 SpawnResult spawnProcess(const std::string& executable, const std::string& argument,
                          int outputFd = -1);
 

@@ -102,6 +102,13 @@ TEST_F(ProcessTest, EndsAreCollectedWithTheirStatusAndOutputGoesToTheGivenDescri
         EXPECT_EQ(end.value, c.value);
         EXPECT_EQ(output(log), c.output);
     }
+    // An output descriptor that is not open costs the output, never the start.
+    const platform::SpawnResult unopened =
+        platform::spawnProcess(script("quiet.sh", "exit 4\n"), "", 987);
+    ASSERT_TRUE(unopened.started);
+    platform::ProcessEnd end;
+    EXPECT_EQ(finish(unopened, end), platform::ProcessState::Ended);
+    EXPECT_EQ(end.value, 4);
 }
 
 TEST_F(ProcessTest, ChildHasItsOwnGroupDefaultSignalsAndNoDescriptorOfOurs) {

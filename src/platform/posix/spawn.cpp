@@ -195,12 +195,11 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
         result.error = EMFILE;
         return result;
     }
-    // Only the child may see the output descriptor, never another program started meanwhile.
-    // (0..2 are this program's own streams and stay as they are.)
-    if (outputFd > 2 && ::fcntl(outputFd, F_SETFD, FD_CLOEXEC) != 0) {
-        result.error = errno;
-        return result;
-    }
+    // Only the child may see the output descriptor, never another program started meanwhile
+    // (0..2 are this program's own streams and stay as they are). One that is not open at all
+    // costs the output, not the start.
+    if (outputFd > 2 && ::fcntl(outputFd, F_SETFD, FD_CLOEXEC) != 0)
+        outputFd = -1;
     ChildStack stack;
     if (!stack.top()) {
         result.error = ENOMEM;
