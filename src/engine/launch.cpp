@@ -8,7 +8,6 @@
 #include "store/fields.h"
 #include "store/trace.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -167,10 +166,7 @@ void MyReleaseTaskProcess(AppContext& ctx, int index, const platform::ProcessEnd
     if (index < 0 || static_cast<size_t>(index) >= ctx.tasks.size())
         return;
     TaskRecord& task = ctx.tasks[static_cast<size_t>(index)];
-    if (killed)
-        reportRunEnd(ctx, task.processInfo.processId, RunEnd::Killed, SIGKILL);
-    else
-        reportRunEnd(ctx, task.processInfo.processId, runEndOf(end), end.value);
+    reportRunEnd(ctx, task.processInfo.processId, end, killed);
     if (closeHandle)
         platform::closeHandle(task.processInfo.processHandle);
     // No thread handle exists on this platform (it is always 0), so there is nothing else to

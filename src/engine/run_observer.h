@@ -9,7 +9,8 @@
 // Every call is made with taskLock held, from whichever thread starts or watches the process
 // (the scheduler worker, the watcher worker, or the window's thread for run-now and
 // force-terminate), in this order for one run: prepareRun, then runStarted or runFailed, then
-// (for a started one) runEnded exactly once, unless the program closes first. An
+// (for a started one) runEnded once, unless the program closes first or the end could not be
+// collected (someone else reaped the process); such a run is left running, as after a close. An
 // implementation must only note what it is told and return at once: no database round trip,
 // no waiting, no call back into the engine and no taskLock of its own; it must not throw.
 // Nothing it does can stop a task from starting or its end from being recorded.
@@ -44,7 +45,6 @@ enum class RunEnd {
     Exited,    // value: the exit code
     Signalled, // value: the number of the signal that ended it
     Killed,    // ended by force-terminate; value: the signal sent (SIGKILL)
-    Unknown,   // it ended, but how could not be collected (value 0)
 };
 
 class RunObserver {

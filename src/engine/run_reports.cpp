@@ -4,6 +4,7 @@
 #include "store/fields.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 namespace {
@@ -43,23 +44,19 @@ void reportRunStart(AppContext& ctx, const RunPreparation& run,
     }
 }
 
-void reportRunEnd(AppContext& ctx, int32_t pid, RunEnd how, int value) {
+void reportRunEnd(AppContext& ctx, int32_t pid, const platform::ProcessEnd& end, bool killed) {
     const auto found = ctx.runIds.find(pid);
     if (found == ctx.runIds.end())
         return;
     const int64_t runId = found->second;
     ctx.runIds.erase(found);
-    if (ctx.runObserver)
-        ctx.runObserver->runEnded(runId, how, value, platform::epochMsNow());
-}
-
-RunEnd runEndOf(const platform::ProcessEnd& end) {
-    switch (end.how) {
-    case platform::ProcessEnd::How::Exited:
-        return RunEnd::Exited;
-    case platform::ProcessEnd::How::Signalled:
-        return RunEnd::Signalled;
-    default:
-        return RunEnd::Unknown;
-    }
+    if (!ctx.runObserver)
+        return;
+    const int64_t endMs = platform::epochMsNow();
+    if (killed)
+        ctx.runObserver->runEnded(runId, RunEnd::Killed, SIGKILL, endMs);
+    else if (end.how == platform::ProcessEnd::How::Exited)
+        ctx.runObserver->runEnded(runId, RunEnd::Exited, end.value, endMs);
+    else if (end.how == platform::ProcessEnd::How::Signalled)
+        ctx.runObserver->runEnded(runId, RunEnd::Signalled, end.value, endMs);
 }

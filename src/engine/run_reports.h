@@ -15,8 +15,6 @@ RunPreparation prepareRunReport(AppContext& ctx, const TaskRecord& task, RunTrig
 void reportRunStart(AppContext& ctx, const RunPreparation& run,
                     const platform::SpawnResult& spawned, int64_t startMs);
 
-// Tells the observer how the process `pid` ended, and forgets its run id.
-void reportRunEnd(AppContext& ctx, int32_t pid, RunEnd how, int value);
-
-// The observer's view of a collected end.
-RunEnd runEndOf(const platform::ProcessEnd& end);
+// Tells the observer how the process `pid` ended (`killed`: by force-terminate), and forgets
+// its run id. An end whose status could not be collected is not told.
+void reportRunEnd(AppContext& ctx, int32_t pid, const platform::ProcessEnd& end, bool killed);

@@ -16,12 +16,12 @@ public:
     struct Call {
         std::string what; // prepare, started, failed, ended
         int64_t runId = 0;
-        RunAttempt attempt; // prepare
-        int pid = 0;        // started
-        std::string reason; // failed
-        RunEnd how = RunEnd::Unknown;
-        int value = 0;    // ended
-        int64_t atMs = 0; // started, failed, ended
+        RunAttempt attempt;          // prepare
+        int pid = 0;                 // started
+        std::string reason;          // failed
+        RunEnd how = RunEnd::Exited; // ended
+        int value = 0;               // ended
+        int64_t atMs = 0;            // started, failed, ended
     };
 
     // When set, each recorded run gets "<folder>/<run id>.log" as its output.
@@ -45,10 +45,10 @@ public:
         return run;
     }
     void runStarted(int64_t runId, int pid, int64_t startMs) override {
-        add({"started", runId, {}, pid, {}, RunEnd::Unknown, 0, startMs});
+        add({"started", runId, {}, pid, {}, RunEnd::Exited, 0, startMs});
     }
     void runFailed(int64_t runId, int64_t startMs, const std::string& reason) override {
-        add({"failed", runId, {}, 0, reason, RunEnd::Unknown, 0, startMs});
+        add({"failed", runId, {}, 0, reason, RunEnd::Exited, 0, startMs});
     }
     void runEnded(int64_t runId, RunEnd how, int value, int64_t endMs) override {
         add({"ended", runId, {}, 0, {}, how, value, endMs});
