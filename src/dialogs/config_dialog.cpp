@@ -4,6 +4,7 @@
 #include "dialogs/prompter.h"
 #include "dialogs/schedule_group.h"
 #include "platform/text_codec.h"
+#include "store/catch_up_setting.h"
 #include "store/fields.h"
 #include "store/schedule_text.h"
 #include "store/settings_store.h"
@@ -72,6 +73,10 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     page->setSpacing(dluY(f, 4));
     page->addWidget(interval);
     page->addWidget(schedule_);
+    catchUp_ = new QCheckBox(
+        QStringLiteral("停止中・スリープ中に過ぎた実行を、次の起動時に 1 回だけ行う"), this);
+    catchUp_->setObjectName(QStringLiteral("catchUpMissedRuns"));
+    page->addWidget(catchUp_);
     page->addLayout(buttons);
     page->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -80,7 +85,8 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
         QWidget::setTabOrder(previous, schedule_->dayBox(day));
         previous = schedule_->dayBox(day);
     }
-    QWidget::setTabOrder(previous, ok);
+    QWidget::setTabOrder(previous, catchUp_);
+    QWidget::setTabOrder(catchUp_, ok);
     QWidget::setTabOrder(ok, cancel);
 
     connect(ok, &QPushButton::clicked, this, &CDialogConfig::OnOK);
@@ -92,6 +98,7 @@ void CDialogConfig::OnInitDialog() {
     minutes_->setText(QString::asprintf("%d", ctx_.defaultInterval));
     applyScheduleText(record, fieldView(ctx_.defaultSchedule));
     schedule_->showFlags();
+    catchUp_->setChecked(ctx_.catchUp.enabled);
     setWindowTitle(QStringLiteral("環境設定"));
     minutes_->setMaxLength(3);
     minutes_->setFocus();
@@ -138,6 +145,7 @@ void CDialogConfig::OnOK() {
     ctx_.defaultInterval = interval;
     setField(ctx_.defaultSchedule, schedule);
     MyConfigWrite(ctx_, interval, schedule.c_str());
+    MyCatchUpSettingWrite(ctx_, catchUp_->isChecked());
     accept();
 }
 

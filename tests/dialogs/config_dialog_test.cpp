@@ -21,7 +21,7 @@ namespace {
 using testing_support::cp932;
 
 class ConfigDialogTest : public dialog_test::DialogTest {
-  protected:
+protected:
     void SetUp() override {
         DialogTest::SetUp();
         ctx.defaultInterval = 10;
@@ -160,6 +160,31 @@ TEST_F(ConfigDialogTest, CancelStoresNothing) {
     dialog->findChild<QPushButton*>("cancel")->click();
     EXPECT_EQ(ctx.defaultInterval, 10);
     EXPECT_EQ(storedSchedule(), "毎日");
+}
+
+TEST_F(ConfigDialogTest, CatchUpBoxShowsAndStoresTheSetting) {
+    auto* box = dialog->findChild<QCheckBox*>("catchUpMissedRuns");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(),
+              QStringLiteral("停止中・スリープ中に過ぎた実行を、次の起動時に 1 回だけ行う"));
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(day(6)->nextInFocusChain(), box);
+    EXPECT_EQ(box->nextInFocusChain(), dialog->findChild<QPushButton*>("ok"));
+
+    box->setChecked(true);
+    dialog->findChild<QPushButton*>("cancel")->click();
+    EXPECT_FALSE(ctx.catchUp.enabled);
+    dialog->OnInitDialog();
+    EXPECT_FALSE(box->isChecked());
+
+    box->setChecked(true);
+    pressOk();
+    EXPECT_TRUE(ctx.catchUp.enabled);
+    AppContext next;
+    MyConfigLoadAtStartup(next);
+    EXPECT_TRUE(next.catchUp.enabled);
+    dialog->OnInitDialog();
+    EXPECT_TRUE(box->isChecked());
 }
 
 TEST_F(ConfigDialogTest, CommandTracesTheSettingsAfterTheDialog) {
