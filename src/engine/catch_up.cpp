@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -44,7 +45,7 @@ void makeUpRun(AppContext& ctx, int index, const MissedRun& run, int today) {
     } else {
         tracef("タスク（%s）の %s の実行が行われていないため、1 回だけ実行します。",
                nameOf(task).c_str(), runText(run).c_str());
-        MyTaskExec(ctx, index);
+        MyTaskExec(ctx, index); // the only place where a make-up run starts
     }
     MySetNextExec(ctx, index);
     MyTaskWrite(ctx, ctx.taskFilePath);
