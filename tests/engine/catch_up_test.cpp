@@ -10,200 +10,123 @@
 #include "support/task_builders.h"
 #include "support/temp_home.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
 
 namespace {
 
-class CatchUpTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ctx_ = engine_test::workerContext(home_.documents(), posts_);
-        program_ = home_.scratch() + "/job.sh";
-        writeFile(program_, "#!/bin/sh\nexit 0\n", 0755);
-        setenv("CHORELIN_TRACE", trace_.c_str(), 1);
-        resetTraceSink();
-    }
-    void TearDown() override {
-        for (TaskRecord& task : ctx_->tasks)
-            EXPECT_TRUE(engine_test::endTaskProcess(task));
-    }
-
-    // An every-day 09:00 task that last ran on Friday 2024-05-10 and waits for Saturday.
-    TaskDraft weekendTask() const {
-        TaskDraft draft;
-        draft.name = "backup";
-        draft.registeredFile = program_;
-        draft.lastRun = "2024/05/10";
-        draft.nextRun = "2024/05/11";
-        return draft;
-    }
-    void reset(const TaskDraft& draft, bool on) {
-        for (TaskRecord& task : ctx_->tasks)
-            engine_test::endTaskProcess(task);
-        ctx_->tasks = {makeTask(draft)};
-        ctx_->taskCount = 1;
-        ctx_->catchUp.enabled = on;
-        writeFile(trace_, "");
-    }
-    // What the list window's initial update does around the stored table.
-    void startUp() {
-        MyCatchUpAtStartup(*ctx_);
-        for (int i = 0; i < ctx_->taskCount; ++i)
-            MySetNextExec(*ctx_, i);
-    }
-    size_t traced(const std::string& part) const {
-        const std::vector<std::string> lines = engine_test::readLines(trace_);
-        return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
-            return line.find(part) != std::string::npos;
-        });
-    }
-    size_t starts() const { return traced("）を実行します。"); }
-    const TaskRecord& task() const { return ctx_->tasks[0]; }
-
-    TempHome home_;
-    FakeClock clock_{2024, 5, 13, 10, 0, 0}; // Monday
-    engine_test::PostLog posts_;
-    std::unique_ptr<AppContext> ctx_;
-    std::string program_;
-    std::string trace_ = home_.scratch() + "/trace.log";
+// Days are of May 2024, 0 for none; times are hours. Every task runs every day at 09:00.
+struct Case {
+    const char* label;
+    bool on;
+    int lastRun, nextRun, state;
+    const char* schedule;
+    int endDate;
+    int startDay, startHour, wakeDay, wakeHour; // the program's start, then a leap of the clock
+    int starts;
+    bool madeUp; // the start was a make-up run, not the due test's late start
+    int wantState, wantLastRun, wantNextRun;
 };
 
-// The computer was off from Friday evening to Monday 10:00.
-TEST_F(CatchUpTest, StartUpAfterAWeekendOff) {
-    struct Case {
-        const char* label;
-        bool on;
-        void (*change)(TaskDraft&);
-        size_t starts;
-        int state;
-        const char* lastRun;
-        const char* nextRun;
-    };
-    const auto none = [](TaskDraft&) {};
+std::string may(int day) {
+    return day == 0 ? "" : "2024/05/" + std::to_string(100 + day).substr(1);
+}
+
+struct World {
+    TempHome home;
+    engine_test::PostLog posts;
+    std::unique_ptr<AppContext> ctx = engine_test::workerContext(home.documents(), posts);
+    std::string trace = home.scratch() + "/trace.log";
+
+    World(int lastRun, int nextRun, int state, bool on, const char* schedule = "毎日",
+          int endDate = 0) {
+        setenv("CHORELIN_TRACE", trace.c_str(), 1);
+        resetTraceSink();
+        TaskDraft d;
+        d.registeredFile = "/bin/true";
+        d.lastRun = may(lastRun);
+        d.nextRun = may(nextRun);
+        d.state = state;
+        d.schedule = schedule;
+        d.endDate = may(endDate);
+        ctx->tasks = {makeTask(d)};
+        ctx->taskCount = 1;
+        ctx->catchUp.enabled = on;
+    }
+    ~World() { engine_test::endTaskProcess(ctx->tasks[0]); }
+    // What the list window's initial update does around the stored table.
+    void startUp() {
+        MyCatchUpAtStartup(*ctx);
+        MySetNextExec(*ctx, 0);
+    }
+};
+
+TEST(CatchUp, MissedRunsAreMadeOnceWhenOn) {
+    // Friday the 10th it ran; the computer was off until Monday the 13th at 10:00, or the
+    // program ran on and the clock leapt (a sleep, a clock set forward).
+    const int W = StateWaiting, R = StateRunning, D = StateDisabled, C = StateCompleted;
+    // clang-format off
     const Case cases[] = {
-        {"off: nothing made up", false, none, 0, StateWaiting, "2024/05/10", "2024/05/14"},
-        {"on: one start for three missed days", true, none, 1, StateRunning, "2024/05/13",
-         "2024/05/14"},
-        {"on: end date passed", true, [](TaskDraft& d) { d.endDate = "2024/05/12"; }, 0,
-         StateCompleted, "2024/05/10", ""},
-        {"on: once-only that never ran", true,
-         [](TaskDraft& d) {
-             d.schedule = "１回のみ";
-             d.lastRun = "";
-         },
-         1, StateRunning, "2024/05/13", ""},
-        {"on: disabled", true, [](TaskDraft& d) { d.state = StateDisabled; }, 0, StateDisabled,
-         "2024/05/10", "2024/05/14"},
-        {"on: this morning's run passed before start-up", true,
-         [](TaskDraft& d) { d.nextRun = "2024/05/13"; }, 1, StateRunning, "2024/05/13",
-         "2024/05/14"},
-        {"on: today's run still ahead", true,
-         [](TaskDraft& d) {
-             d.runTime = "11:00";
-             d.nextRun = "2024/05/13";
-         },
-         0, StateWaiting, "2024/05/10", "2024/05/13"},
-        {"on: that day already run by hand", true, [](TaskDraft& d) { d.lastRun = "2024/05/11"; },
-         0, StateWaiting, "2024/05/11", "2024/05/14"},
-        {"on: run time no minute reaches", true, [](TaskDraft& d) { d.runTime = "9:00"; }, 0,
-         StateWaiting, "2024/05/10", "2024/05/13"},
+        {"off",                            false, 10, 11, W, "毎日",     0,  13, 10, 0,  0,  0, false, W, 10, 14},
+        {"on: three missed days, 1 start", true,  10, 11, W, "毎日",     0,  13, 10, 0,  0,  1, true,  R, 13, 14},
+        {"on: end date passed",            true,  10, 11, W, "毎日",     12, 13, 10, 0,  0,  0, false, C, 10, 0},
+        {"on: once-only that never ran",   true,  0,  11, W, "１回のみ", 0,  13, 10, 0,  0,  1, true,  R, 13, 0},
+        {"on: disabled",                   true,  10, 11, D, "毎日",     0,  13, 10, 0,  0,  0, false, D, 10, 14},
+        {"on: that day run by hand",       true,  11, 11, W, "毎日",     0,  13, 10, 0,  0,  0, false, W, 11, 14},
+        {"off: clock leaps two days",      false, 9,  10, W, "毎日",     0,  10, 8,  12, 8,  0, false, W, 9,  12},
+        {"on: clock leaps two days",       true,  9,  10, W, "毎日",     0,  10, 8,  12, 8,  1, true,  R, 12, 13},
+        {"on: same-day leap, not doubled", true,  10, 13, W, "毎日",     0,  13, 8,  13, 10, 1, false, R, 13, 14},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        TaskDraft draft = weekendTask();
-        c.change(draft);
-        reset(draft, c.on);
-        clock_.set(2024, 5, 13, 10, 0, 0);
+        World w(c.lastRun, c.nextRun, c.state, c.on, c.schedule, c.endDate);
+        const TaskRecord& t = w.ctx->tasks[0];
+        FakeClock clock(2024, 5, c.startDay, c.startHour);
 
-        startUp();
-        EXPECT_EQ(starts(), 0u) << "nothing starts before the workers run";
-        for (int n = 0; n < 3; ++n) {
-            MySchedulerPass(*ctx_);
-            clock_.advanceSeconds(1);
+        w.startUp();
+        MySchedulerPass(*w.ctx);
+        if (c.wakeDay != 0) {
+            clock.set(2024, 5, c.wakeDay, c.wakeHour, 0);
+            MyCatchUpAfterResume(*w.ctx);
+            MySchedulerPass(*w.ctx);
         }
+        MySchedulerPass(*w.ctx);
 
-        EXPECT_EQ(starts(), c.starts);
-        EXPECT_EQ(traced("2024/05/11 09:00 の実行が行われていないため"),
-                  c.starts == 1 && draft.nextRun == "2024/05/11" ? 1u : 0u);
-        EXPECT_EQ(task().state, c.state);
-        EXPECT_EQ(fieldString(task().lastRunText), c.lastRun);
-        EXPECT_EQ(fieldString(task().nextRunText), c.nextRun);
+        const std::string traced = readFile(w.trace);
+        int starts = 0;
+        for (size_t at = 0; (at = traced.find("）を実行します。", at)) != std::string::npos; ++at)
+            ++starts;
+        EXPECT_EQ(starts, c.starts);
+        EXPECT_EQ(traced.find(may(c.nextRun) + " 09:00 の実行が行われていないため") !=
+                      std::string::npos,
+                  c.madeUp);
+        EXPECT_EQ(t.state, c.wantState);
+        EXPECT_EQ(t.lastRunDate, dateOf(may(c.wantLastRun)));
+        EXPECT_EQ(fieldString(t.nextRunText), may(c.wantNextRun));
         if (c.starts == 1) {
-            const std::vector<TaskRecord> written = readTaskFile(ctx_->taskFilePath);
+            const std::vector<TaskRecord> written = readTaskFile(w.ctx->taskFilePath);
             ASSERT_EQ(written.size(), 1u);
-            EXPECT_EQ(written[0].lastRunDate, 20240513);
+            EXPECT_EQ(written[0].lastRunDate, t.lastRunDate);
         }
     }
 }
 
-// The program keeps running while the wall clock leaps from Friday 08:00 to Sunday 08:00 (a
-// sleep without word from the system, or a clock set forward).
-TEST_F(CatchUpTest, WallClockJumpOfTwoDays) {
-    for (const bool on : {false, true}) {
-        SCOPED_TRACE(on);
-        TaskDraft draft = weekendTask();
-        draft.lastRun = "2024/05/09";
-        draft.nextRun = "2024/05/10";
-        reset(draft, on);
-        clock_.set(2024, 5, 10, 8, 0, 0);
-        startUp();
-        MySchedulerPass(*ctx_);
-
-        clock_.advanceSeconds(2 * 86400);
-        MySchedulerPass(*ctx_);
-        MySchedulerPass(*ctx_);
-
-        EXPECT_EQ(starts(), on ? 1u : 0u);
-        EXPECT_EQ(traced("時計が 172800 秒進みました。"), on ? 1u : 0u);
-        EXPECT_EQ(traced("2024/05/10 09:00 の実行が行われていないため"), on ? 1u : 0u);
-        EXPECT_EQ(fieldString(task().lastRunText), on ? "2024/05/12" : "2024/05/09");
-        EXPECT_EQ(fieldString(task().nextRunText), on ? "2024/05/13" : "2024/05/12");
-    }
-}
-
-// A run of the same day that came during a jump is the due test's late start, made once.
-TEST_F(CatchUpTest, SameDayRunAfterAJumpStartsOnce) {
-    TaskDraft draft = weekendTask();
-    draft.nextRun = "2024/05/13";
-    reset(draft, true);
-    clock_.set(2024, 5, 13, 8, 0, 0);
-    startUp();
-    MySchedulerPass(*ctx_);
-
-    clock_.setTime(10, 0, 0);
-    MyCatchUpAfterResume(*ctx_);
-    for (int n = 0; n < 3; ++n)
-        MySchedulerPass(*ctx_);
-
-    EXPECT_EQ(starts(), 1u);
-    EXPECT_EQ(traced("スリープからの復帰後、過ぎた実行を確かめます。"), 1u);
-    EXPECT_EQ(traced("の実行が行われていないため"), 0u);
-    EXPECT_EQ(fieldString(task().nextRunText), "2024/05/14");
-}
-
-// A run the scheduler saw come while the task was disabled is not made up when it is enabled
-// again days later, nor is one passed over while the task's process still ran.
-TEST_F(CatchUpTest, RunsSeenWhileTheTaskCouldNotStartAreNotMadeUp) {
+// A run the scheduler saw come while the task was disabled, or still running, is not made up
+// when the task may start again days later.
+TEST(CatchUp, RunsSeenWhileTheTaskCouldNotStartAreNotMadeUp) {
     for (const int state : {StateDisabled, StateRunning}) {
-        SCOPED_TRACE(state);
-        TaskDraft draft = weekendTask();
-        draft.nextRun = "2024/05/11";
-        draft.state = state;
-        reset(draft, true);
-        clock_.set(2024, 5, 11, 8, 0, 0);
-        startUp();
-        for (int minute = 0; minute < 26 * 60; ++minute) {
-            MySchedulerPass(*ctx_);
-            clock_.advanceSeconds(60);
-        }
-        ctx_->tasks[0].state = StateWaiting;
-        MySchedulerPass(*ctx_);
+        World w(10, 11, state, true);
+        FakeClock clock(2024, 5, 11, 8, 0, 0);
+        w.startUp();
+        for (int minute = 0; minute < 26 * 60; ++minute, clock.advanceSeconds(60))
+            MySchedulerPass(*w.ctx);
+        w.ctx->tasks[0].state = StateWaiting;
+        MySchedulerPass(*w.ctx);
 
-        EXPECT_EQ(starts(), 0u);
-        EXPECT_EQ(fieldString(task().nextRunText), "2024/05/13");
+        EXPECT_EQ(w.ctx->tasks[0].launchResult, LaunchNever);
+        EXPECT_EQ(fieldString(w.ctx->tasks[0].nextRunText), "2024/05/13");
     }
 }
 
