@@ -57,8 +57,13 @@ bool makePrivateFile(const std::string& path) {
 }
 
 int openPrivateOutput(const std::string& path) {
-    const int fd = ::open(path.c_str(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Normally the file is new and open() gives it its mode; one left behind is emptied and
+    // its mode set again.
+    const int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW;
+    int fd = ::open(path.c_str(), flags | O_EXCL, 0600);
+    if (fd >= 0 || errno != EEXIST)
+        return fd;
+    fd = ::open(path.c_str(), flags | O_TRUNC, 0600);
     if (fd >= 0 && ::fchmod(fd, 0600) != 0) {
         const int saved = errno;
         ::close(fd);
