@@ -92,11 +92,11 @@ CDialogHistory::CDialogHistory(std::string task, std::optional<int64_t> selectRu
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(dluX(f, 7), dluY(f, 7), dluX(f, 7), dluY(f, 7));
     page->addWidget(name);
-    page->addWidget(table_, 2);
+    page->addWidget(table_, 3);
     page->addWidget(note_);
-    page->addWidget(output_, 3);
+    page->addWidget(output_, 2);
     page->addLayout(buttons);
-    resize(dluX(f, 360), dluY(f, 300));
+    resize(dluX(f, 440), dluY(f, 320));
 
     connect(table_, &QTableWidget::itemSelectionChanged, this, &CDialogHistory::showSelectedOutput);
     connect(open_, &QPushButton::clicked, this, &CDialogHistory::openOutputFile);
@@ -129,6 +129,7 @@ void CDialogHistory::reload(std::optional<int64_t> selectRun) {
         };
         for (int column = 0; column < 5; ++column) {
             auto* item = new QTableWidgetItem(texts[column]);
+            item->setToolTip(texts[column]); // a long failure reason may not fit its column
             if (run.isFailure())
                 item->setBackground(kFailedBackground);
             table_->setItem(row, column, item);
