@@ -6,6 +6,7 @@
 #include "platform/text_codec.h"
 #include "store/catch_up_setting.h"
 #include "store/fields.h"
+#include "store/history_settings.h"
 #include "store/schedule_text.h"
 #include "store/settings_store.h"
 #include "store/trace.h"
@@ -50,6 +51,8 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     intervalLayout->addWidget(note);
 
     schedule_ = new ScheduleGroup(record, this);
+    notifyOnFailure_ = new QCheckBox(QStringLiteral("失敗したときに通知する"), this);
+    notifyOnFailure_->setObjectName(QStringLiteral("notifyOnFailure"));
 
     auto makeButton = [this, &f](const QString& text, const char* name) {
         auto* button = new QPushButton(text, this);
@@ -73,6 +76,7 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     page->setSpacing(dluY(f, 4));
     page->addWidget(interval);
     page->addWidget(schedule_);
+    page->addWidget(notifyOnFailure_);
     catchUp_ = new QCheckBox(
         QStringLiteral("停止中・スリープ中に過ぎた実行を、次の起動時に 1 回だけ行う"), this);
     catchUp_->setObjectName(QStringLiteral("catchUpMissedRuns"));
@@ -85,7 +89,8 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
         QWidget::setTabOrder(previous, schedule_->dayBox(day));
         previous = schedule_->dayBox(day);
     }
-    QWidget::setTabOrder(previous, catchUp_);
+    QWidget::setTabOrder(previous, notifyOnFailure_);
+    QWidget::setTabOrder(notifyOnFailure_, catchUp_);
     QWidget::setTabOrder(catchUp_, ok);
     QWidget::setTabOrder(ok, cancel);
 
@@ -98,6 +103,7 @@ void CDialogConfig::OnInitDialog() {
     minutes_->setText(QString::asprintf("%d", ctx_.defaultInterval));
     applyScheduleText(record, fieldView(ctx_.defaultSchedule));
     schedule_->showFlags();
+    notifyOnFailure_->setChecked(readHistorySettings().notifyOnFailure);
     catchUp_->setChecked(ctx_.catchUp.enabled);
     setWindowTitle(QStringLiteral("環境設定"));
     minutes_->setMaxLength(3);
@@ -145,6 +151,7 @@ void CDialogConfig::OnOK() {
     ctx_.defaultInterval = interval;
     setField(ctx_.defaultSchedule, schedule);
     MyConfigWrite(ctx_, interval, schedule.c_str());
+    writeNotifyOnFailure(notifyOnFailure_->isChecked());
     MyCatchUpSettingWrite(ctx_, catchUp_->isChecked());
     accept();
 }

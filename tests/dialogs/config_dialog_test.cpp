@@ -4,6 +4,7 @@
 #include "dialogs/config_dialog.h"
 #include "platform/text_codec.h"
 #include "store/fields.h"
+#include "store/history_settings.h"
 #include "store/settings_store.h"
 #include "store/trace.h"
 #include "support/task_builders.h"
@@ -162,12 +163,32 @@ TEST_F(ConfigDialogTest, CancelStoresNothing) {
     EXPECT_EQ(storedSchedule(), "毎日");
 }
 
+TEST_F(ConfigDialogTest, FailureNoticeSwitch) {
+    QCheckBox* notify = dialog->findChild<QCheckBox*>("notifyOnFailure");
+    ASSERT_NE(notify, nullptr);
+    EXPECT_EQ(notify->text(), QStringLiteral("失敗したときに通知する"));
+    EXPECT_TRUE(notify->isChecked()); // on when nothing is stored
+    // Between the last day box and the catch-up box in the tab order.
+    EXPECT_EQ(day(6)->nextInFocusChain(), notify);
+    EXPECT_EQ(notify->nextInFocusChain(), dialog->findChild<QCheckBox*>("catchUpMissedRuns"));
+
+    notify->setChecked(false);
+    dialog->findChild<QPushButton*>("cancel")->click();
+    EXPECT_TRUE(readHistorySettings().notifyOnFailure);
+    dialog->OnInitDialog();
+    notify->setChecked(false);
+    pressOk();
+    EXPECT_FALSE(readHistorySettings().notifyOnFailure);
+    dialog->OnInitDialog();
+    EXPECT_FALSE(notify->isChecked());
+}
+
 TEST_F(ConfigDialogTest, CatchUpBoxIsLastAndStoredOnlyByOk) {
     auto* box = dialog->findChild<QCheckBox*>("catchUpMissedRuns");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(),
               QStringLiteral("停止中・スリープ中に過ぎた実行を、次の起動時に 1 回だけ行う"));
-    EXPECT_EQ(day(6)->nextInFocusChain(), box);
+    EXPECT_EQ(dialog->findChild<QCheckBox*>("notifyOnFailure")->nextInFocusChain(), box);
     EXPECT_EQ(box->nextInFocusChain(), dialog->findChild<QPushButton*>("ok"));
     for (const char* button : {"cancel", "ok"}) {
         dialog->OnInitDialog();
