@@ -4,6 +4,7 @@
 #include "dialogs/prompter.h"
 #include "dialogs/schedule_group.h"
 #include "platform/text_codec.h"
+#include "store/catch_up_setting.h"
 #include "store/fields.h"
 #include "store/history_settings.h"
 #include "store/schedule_text.h"
@@ -76,6 +77,10 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     page->addWidget(interval);
     page->addWidget(schedule_);
     page->addWidget(notifyOnFailure_);
+    catchUp_ = new QCheckBox(
+        QStringLiteral("停止中・スリープ中に過ぎた実行を、次の起動時に 1 回だけ行う"), this);
+    catchUp_->setObjectName(QStringLiteral("catchUpMissedRuns"));
+    page->addWidget(catchUp_);
     page->addLayout(buttons);
     page->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -85,7 +90,8 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
         previous = schedule_->dayBox(day);
     }
     QWidget::setTabOrder(previous, notifyOnFailure_);
-    QWidget::setTabOrder(notifyOnFailure_, ok);
+    QWidget::setTabOrder(notifyOnFailure_, catchUp_);
+    QWidget::setTabOrder(catchUp_, ok);
     QWidget::setTabOrder(ok, cancel);
 
     connect(ok, &QPushButton::clicked, this, &CDialogConfig::OnOK);
@@ -98,6 +104,7 @@ void CDialogConfig::OnInitDialog() {
     applyScheduleText(record, fieldView(ctx_.defaultSchedule));
     schedule_->showFlags();
     notifyOnFailure_->setChecked(readHistorySettings().notifyOnFailure);
+    catchUp_->setChecked(ctx_.catchUp.enabled);
     setWindowTitle(QStringLiteral("環境設定"));
     minutes_->setMaxLength(3);
     minutes_->setFocus();
@@ -145,6 +152,7 @@ void CDialogConfig::OnOK() {
     setField(ctx_.defaultSchedule, schedule);
     MyConfigWrite(ctx_, interval, schedule.c_str());
     writeNotifyOnFailure(notifyOnFailure_->isChecked());
+    MyCatchUpSettingWrite(ctx_, catchUp_->isChecked());
     accept();
 }
 
