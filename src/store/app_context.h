@@ -5,6 +5,7 @@
 #include "platform/instance_lock.h"
 #include "platform/wake_signal.h"
 #include "store/calendar_day.h"
+#include "store/catch_up_state.h"
 #include "store/task_lock.h"
 #include "store/task_record.h"
 
@@ -74,6 +75,9 @@ struct AppContext {
     // Set at start-up when the task file was not loaded because someone else could have changed
     // it: the UTF-8 message that tells the user which file and how to fix it. Empty otherwise.
     std::string taskFileRefusal;
+
+    // The opt-in catch-up of runs missed while the program was not running or the machine slept.
+    CatchUpState catchUp;
 
     // Told of every start and end; nullptr: nobody. Set before the workers run.
     RunObserver* runObserver = nullptr;
