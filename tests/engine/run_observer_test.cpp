@@ -183,3 +183,19 @@ TEST_F(RunObserverTest, ForceTerminateIsReportedAsKilledUnlessTheProcessHadEnded
 }
 
 } // namespace
+
+TEST_F(RunObserverTest, AMadeUpRunIsReportedAsCatchUpDueAtTheMinuteItMissed) {
+    add("missed", script("quick.sh", "exit 0\n"), "", false);
+    ctx_->catchUp.enabled = true;
+    PendingCatchUp pending;
+    setField(pending.name, "missed");
+    pending.run = MissedRun{20240508, 9, 0};
+    ctx_->catchUp.pending.push_back(pending);
+
+    ASSERT_TRUE(MySchedulerPass(*ctx_));
+    const std::vector<RecordingObserver::Call> calls = observer_.calls();
+    ASSERT_EQ(whats(1), (std::vector<std::string>{"prepare", "started"}));
+    EXPECT_EQ(calls[0].attempt.trigger, RunTrigger::CatchUp);
+    platform::LocalTime missed{2024, 5, 8, 9, 0, 0, 0, 3};
+    EXPECT_EQ(calls[0].attempt.dueMs, platform::epochMsOfLocal(missed));
+}
