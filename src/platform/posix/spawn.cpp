@@ -8,7 +8,9 @@
 // The child shares this program's memory and the calling thread's TLS until it calls execve, so
 // it runs only raw system calls, on its own small stack, with every signal blocked until its
 // dispositions are back at their defaults, and without sanitizer instrumentation: nothing in
-// it may touch a lock or state of the C library or of a sanitizer runtime.
+// it may touch a lock or state of the C library or of a sanitizer runtime. What it has to tell
+// the parent goes through a shared mapping, which also serves when the child gets a copy of
+// the memory instead (see kShareMemory).
 
 #include "platform/process.h"
 
@@ -19,6 +21,7 @@
 #include <csignal>
 #include <cstdint>
 #include <fcntl.h>
+#include <new>
 #include <optional>
 #include <sched.h>
 #include <sys/eventfd.h>
@@ -35,6 +38,20 @@ namespace {
 
 // The soft limit this program was given, before raiseDescriptorLimit; 0 while not raised.
 std::atomic<rlim_t> givenSoftLimit{0};
+
+// ThreadSanitizer takes every clone for a fork and resets its own bookkeeping in the child,
+// which a child sharing this memory would do to the parent's: there the child gets a copy.
+#if defined(__SANITIZE_THREAD__)
+constexpr int kShareMemory = 0;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr int kShareMemory = 0;
+#else
+constexpr int kShareMemory = CLONE_VM;
+#endif
+#else
+constexpr int kShareMemory = CLONE_VM;
+#endif
 
 constexpr size_t kChildStack = 64 * 1024;
 constexpr int kKernelSigsetBytes = 8; // the kernel's sigset_t, not the C library's
@@ -142,21 +159,25 @@ private:
     sigset_t previous_{};
 };
 
-class ChildStack {
+// The child's stack, with the arguments it is given at its far end; shared, so that what the
+// child writes there reaches the parent even when the child has a copy of the memory.
+class ChildBlock {
 public:
-    ChildStack() {
+    ChildBlock() {
         void* p = ::mmap(nullptr, kChildStack, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+                         MAP_SHARED | MAP_ANONYMOUS | MAP_STACK, -1, 0);
         base_ = p == MAP_FAILED ? nullptr : static_cast<char*>(p);
     }
-    ~ChildStack() {
+    ~ChildBlock() {
         if (base_)
             ::munmap(base_, kChildStack);
     }
-    ChildStack(const ChildStack&) = delete;
-    ChildStack& operator=(const ChildStack&) = delete;
-    // The stack grows down on every platform this runs on.
-    void* top() const { return base_ ? base_ + kChildStack : nullptr; }
+    ChildBlock(const ChildBlock&) = delete;
+    ChildBlock& operator=(const ChildBlock&) = delete;
+    bool valid() const { return base_ != nullptr; }
+    ChildArgs* args() const { return reinterpret_cast<ChildArgs*>(base_); }
+    // The stack grows down on every platform this runs on, towards the arguments.
+    void* top() const { return base_ + kChildStack; }
 
 private:
     char* base_ = nullptr;
@@ -200,13 +221,14 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
     // costs the output, not the start.
     if (outputFd > 2 && ::fcntl(outputFd, F_SETFD, FD_CLOEXEC) != 0)
         outputFd = -1;
-    ChildStack stack;
-    if (!stack.top()) {
+    ChildBlock block;
+    if (!block.valid()) {
         result.error = ENOMEM;
         return result;
     }
     char* argv[3] = {program->data(), argument.empty() ? nullptr : arg->data(), nullptr};
-    ChildArgs args{program->c_str(), argv, environ, outputFd, false, {}, 0};
+    ChildArgs& args =
+        *new (block.args()) ChildArgs{program->c_str(), argv, environ, outputFd, false, {}, 0};
     rlimit current{};
     const rlim_t given = givenSoftLimit.load();
     if (given != 0 && ::getrlimit(RLIMIT_NOFILE, &current) == 0 && given < current.rlim_cur) {
@@ -218,7 +240,7 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
     pid_t pid;
     {
         SignalsBlocked blocked;
-        pid = ::clone(&childMain, stack.top(), CLONE_VM | CLONE_VFORK | CLONE_PIDFD | SIGCHLD,
+        pid = ::clone(&childMain, block.top(), kShareMemory | CLONE_VFORK | CLONE_PIDFD | SIGCHLD,
                       &args, &pidfd);
     }
     if (pid < 0) {
@@ -226,10 +248,11 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
         return result;
     }
     // CLONE_VFORK: the child has called execve or ended by now.
-    if (args.error != 0) {
+    const int childError = args.error;
+    if (childError != 0) {
         reapChild(pidfd);
         ::close(pidfd);
-        result.error = args.error;
+        result.error = childError;
         return result;
     }
     const int fd = lifted(pidfd);
