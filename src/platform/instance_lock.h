@@ -2,7 +2,8 @@
 // One running instance per task file: an exclusive lock on a file inside the data folder, the
 // folder that holds the task file. Whatever their environment, two processes that would serve
 // one task file meet at the same lock, and a lock file that another user put there (or a link)
-// is replaced by a private one, so nobody else can hold it.
+// is replaced by a private one, so nobody else can hold it. A folder that takes no new file is
+// locked itself.
 
 #include "platform/system_path.h"
 

@@ -150,8 +150,18 @@ int readOpened(AppContext& ctx, const PrivateFile& file, bool& readFailed) {
     return endRead(0);
 }
 
+// The task file as the user knows it, and where a link leads when it does.
+std::string shownPath(const SystemPath& path, const SystemPath& target) {
+    return path == target ? path.str() : path.str() + " → " + target.str();
+}
+
 // A file that is there but is not to be read tells why; false when it may be read.
-bool refusedAtStartup(AppContext& ctx, const PrivateFile& file) {
+bool refusedAtStartup(AppContext& ctx, const SystemPath& path, const PrivateFile& file) {
+    // Whoever owns a FIFO or a device, it is no task file: that is what to fix first.
+    if (file.status() == PrivateFile::Status::NotRegular) {
+        freeze(ctx, taskFileNotRegularMessage(shownPath(path, file.target())));
+        return true;
+    }
     if (file.trust() != platform::FileTrust::Trusted) {
         const SystemPath& culprit = file.culprit();
         const bool folderAtFault = culprit != file.target();
@@ -160,18 +170,13 @@ bool refusedAtStartup(AppContext& ctx, const PrivateFile& file) {
                                                          : file.target().folder().str()));
         return true;
     }
-    switch (file.status()) {
-    case PrivateFile::Status::NotRegular:
-        freeze(ctx, taskFileNotRegularMessage(file.target().str()));
-        return true;
-    case PrivateFile::Status::OpenFailed:
+    if (file.status() == PrivateFile::Status::OpenFailed) {
         tracef("!!!NG!!! open() LastError=%d", file.error());
         freeze(ctx, taskFileUnopenableMessage(file.target().str(),
                                               file.error() == EACCES || file.error() == EPERM));
         return true;
-    default:
-        return false;
     }
+    return false;
 }
 
 } // namespace
@@ -243,7 +248,7 @@ bool MyTaskLoadAtStartup(AppContext& ctx) {
     // another user could have written names programs this process would start, so it is not
     // acted on, and nothing is created where the folder is not this user's alone.
     auto file = std::make_unique<PrivateFile>(path);
-    if (refusedAtStartup(ctx, *file))
+    if (refusedAtStartup(ctx, path, *file))
         return true;
     if (file->status() == PrivateFile::Status::Missing) {
         traceLine("タスクファイルを作成します。");
@@ -252,7 +257,7 @@ bool MyTaskLoadAtStartup(AppContext& ctx) {
             return false;
         }
         file = std::make_unique<PrivateFile>(path);
-        if (refusedAtStartup(ctx, *file))
+        if (refusedAtStartup(ctx, path, *file))
             return true;
     }
     // A crash between writing a new table and putting it in place leaves the temporary copy;

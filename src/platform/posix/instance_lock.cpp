@@ -29,6 +29,12 @@ UniqueFd openLockFile(int folder, const std::string& name) {
         UniqueFd fd(::openat(folder, name.c_str(), kLockFlags | O_CREAT, 0600));
         if (fd.valid() && isOurs(fd.get()))
             return fd;
+        // A folder that takes no new file (made read-only, with the task file in it writable)
+        // is locked itself: every instance that finds no lock file there meets at the folder.
+        struct stat st;
+        if (!fd.valid() && (errno == EACCES || errno == EPERM || errno == EROFS) &&
+            ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)
+            return UniqueFd(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
         if (!fd.valid() && errno != ELOOP && errno != EACCES && errno != ENXIO && errno != EISDIR)
             return UniqueFd();
         if (::unlinkat(folder, name.c_str(), 0) != 0 && errno != ENOENT)

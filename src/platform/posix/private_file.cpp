@@ -40,20 +40,31 @@ std::string readLink(const std::string& path) {
     return buffer;
 }
 
+// The same entry named through the folder that really holds it (links and ".." in the folder
+// part resolved), as messages should name it; unchanged when the folder cannot be resolved.
+SystemPath inRealFolder(const SystemPath& path) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.folder().c_str(), resolved) == nullptr)
+        return path;
+    return SystemPath(resolved).child(path.name());
+}
+
 } // namespace
 
 SystemPath resolveLinks(const SystemPath& path) {
     SystemPath current = path;
+    bool followed = false;
     for (int hop = 0; hop < kMaxLinkHops; ++hop) {
         struct stat st;
         if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return current;
+            break;
         const std::string target = readLink(current.str());
         if (target.empty())
-            return current;
+            break;
         current = target[0] == '/' ? SystemPath(target) : current.folder().child(target);
+        followed = true;
     }
-    return current;
+    return followed ? inRealFolder(current) : current;
 }
 
 PrivateFile::PrivateFile(const SystemPath& path) : target_(resolveLinks(path)) {
