@@ -97,8 +97,8 @@ bool scheduleCanMatch(const TaskRecord& task) {
     return false;
 }
 
-// The reading steps on a file opened once; `readFailed` tells an error of the disk from a file
-// that simply ended early.
+// The reading steps on a file opened once; `readFailed` tells a file that could not be read (an
+// error of the disk, no memory for its records) from one that simply ended early.
 int readOpened(AppContext& ctx, const PrivateFile& file, bool& readFailed) {
     traceLine("MyTaskRead() Start");
     readFailed = false;
@@ -127,6 +127,7 @@ int readOpened(AppContext& ctx, const PrivateFile& file, bool& readFailed) {
     try {
         table.assign(static_cast<size_t>(n), TaskRecord{});
     } catch (const std::bad_alloc&) {
+        readFailed = true; // not read, so not to be written over either
         return endRead(-3);
     }
     switch (file.read(table.data(), table.size() * kTaskRecordSize)) {

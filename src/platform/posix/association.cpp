@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <gio/gio.h>
 #include <memory>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,31 +79,26 @@ ssize_t readHead(int fd, void* buffer, size_t size) {
     }
 }
 
-// The content type of a regular file as GIO's own file query gives it (by name, and by the
-// first bytes when the name leaves it open), but with the bytes read here from a descriptor
-// that cannot block. Nothing when the file cannot be read.
-std::optional<std::string> contentTypeOf(const std::string& native) {
-    struct stat st;
-    UniqueFd fd = openRegularFile(native, st);
-    if (!fd.valid())
-        return std::nullopt;
+// The content type of a regular file as GIO's own file query gives it: an empty file is plain
+// text (and is not read: files in /proc look empty and are not), otherwise the name decides, and
+// the first bytes when the name leaves it open. Those bytes are read here, from a descriptor
+// that cannot block, rather than by GIO from the path.
+std::string contentTypeOf(const std::string& native, const struct stat& st) {
+    if (st.st_size == 0)
+        return "text/plain";
     const size_t slash = native.rfind('/');
     const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
     gboolean uncertain = FALSE;
     GString_ type(g_content_type_guess(name.c_str(), nullptr, 0, &uncertain));
-    // An empty file is not sniffed: files in /proc and /sys look empty and are not.
-    if (uncertain && st.st_size > 0) {
+    if (uncertain) {
+        struct stat opened;
+        UniqueFd fd = openRegularFile(native, opened);
         unsigned char head[4096];
-        const ssize_t n = readHead(fd.get(), head, sizeof head);
-        if (n < 0)
-            return std::nullopt;
-        type.reset(g_content_type_guess(name.c_str(), head, static_cast<gsize>(n), nullptr));
-    } else if (st.st_size == 0) {
-        type.reset(g_content_type_from_mime_type("application/x-zerosize"));
+        const ssize_t n = fd.valid() ? readHead(fd.get(), head, sizeof head) : -1;
+        if (n > 0)
+            type.reset(g_content_type_guess(name.c_str(), head, static_cast<gsize>(n), nullptr));
     }
-    if (!type)
-        return std::nullopt;
-    return std::string(type.get());
+    return type ? std::string(type.get()) : std::string();
 }
 
 } // namespace
@@ -151,10 +145,9 @@ int findAssociatedProgram(const std::string& path, std::string& program) {
         // A FIFO, a socket or a device: no program opens one as a document.
         return AssocNoAssociation;
     } else {
-        const std::optional<std::string> guessed = contentTypeOf(*native);
-        if (!guessed)
+        contentType = contentTypeOf(*native, st);
+        if (contentType.empty())
             return AssocOutOfResources;
-        contentType = *guessed;
     }
     GObjectPtr<GAppInfo> app(g_app_info_get_default_for_type(contentType.c_str(), FALSE));
     if (!app)
