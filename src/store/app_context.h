@@ -4,6 +4,7 @@
 #include "platform/event.h"
 #include "platform/instance_lock.h"
 #include "store/calendar_day.h"
+#include "store/catch_up_state.h"
 #include "store/task_lock.h"
 #include "store/task_record.h"
 
@@ -79,6 +80,9 @@ struct AppContext {
     // Problems met while writing, told once on standard error.
     bool taskFileReadOnlyTold = false;
     bool taskFileBackupFailureTold = false;
+
+    // The opt-in catch-up of runs missed while the program was not running or the machine slept.
+    CatchUpState catchUp;
 
     void post(int message, int row) {
         if (viewWindow)
