@@ -10,7 +10,6 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,55 +20,47 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
-// A home that the program can use whoever it runs as, with a copy of the program inside it.
-class Chorelin {
-public:
-    Chorelin() {
-        makeDirs(programFolder_);
+// A private home for the program, with a copy of the program; `name` (when given) is the name
+// of the home, of its documents folder and of the program's folder.
+struct Chorelin {
+    explicit Chorelin(const std::string& name = "") {
+        if (!name.empty()) {
+            home = temp.root() + "/" + name;
+            programFolder = home + " bin";
+            setDocuments(name + "/" + name);
+        }
+        makeDirs(home);
+        makeDirs(programFolder);
         std::filesystem::copy_file(CHORELIN_BINARY, program());
-        env = {"QT_QPA_PLATFORM=offscreen", "CHORELIN_TRACE=" + trace(), "HOME=" + home_,
-               "XDG_CONFIG_HOME=" + config()};
+        env = {"QT_QPA_PLATFORM=offscreen", "CHORELIN_TRACE=" + trace(), "HOME=" + home,
+               "XDG_CONFIG_HOME=" + temp.configHome()};
     }
 
-    // Sets (or, without a value, removes) one variable of the program's environment.
-    void setEnv(const std::string& name, const std::optional<std::string>& value) {
-        std::erase_if(env, [&](const std::string& e) { return e.substr(0, e.find('=')) == name; });
-        env.push_back(value ? name + "=" + *value : name);
-    }
-
-    std::string root() const { return temp_.root(); }
-    std::string home() const { return home_; }
-    std::string config() const { return temp_.configHome(); }
-    std::string program() const { return programFolder_ + "/chorelin"; }
-    std::string trace() const { return temp_.root() + "/trace.log"; }
-    std::string err() const { return temp_.root() + "/err"; }
-    std::string dataFolder() const { return documents() + "/chorelin"; }
-    std::string taskFile() const { return dataFolder() + "/chorelin.tsk"; }
-    std::string documents() const { return documents_.empty() ? home_ + "/Documents" : documents_; }
-
-    // The documents folder named in user-dirs.dirs, relative to HOME.
+    // The documents folder that user-dirs.dirs names, relative to HOME.
     void setDocuments(const std::string& relative) {
-        writeFile(config() + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/" + relative + "\"\n");
-        documents_ = home_ + "/" + relative;
+        writeFile(temp.configHome() + "/user-dirs.dirs",
+                  "XDG_DOCUMENTS_DIR=\"$HOME/" + relative + "\"\n");
+        documents = home + "/" + relative;
     }
-    void moveHome(const std::string& name) {
-        home_ = temp_.root() + "/" + name;
-        makeDirs(home_);
-        setEnv("HOME", home_);
+    // Removes a variable from the program's environment.
+    void unset(const std::string& name) {
+        std::erase_if(env, [&](const std::string& e) { return e.rfind(name + "=", 0) == 0; });
+        env.push_back(name);
     }
-    void moveProgram(const std::string& folder) {
-        programFolder_ = temp_.root() + "/" + folder;
-        makeDirs(programFolder_);
-        std::filesystem::copy_file(CHORELIN_BINARY, program());
-    }
+
+    std::string program() const { return programFolder + "/chorelin"; }
+    std::string trace() const { return temp.root() + "/trace.log"; }
+    std::string err() const { return temp.root() + "/err"; }
+    std::string dataFolder() const { return documents + "/chorelin"; }
+    std::string taskFile() const { return dataFolder() + "/chorelin.tsk"; }
 
     // The command that runs the program as an unprivileged user, the whole tree given to that
-    // user first. Empty when the tests themselves run unprivileged.
+    // user first; none when the tests themselves run unprivileged.
     std::vector<std::string> asAnotherUser() const {
         if (::geteuid() != 0)
             return {};
-        ::lchown(root().c_str(), kNobody, kNobody);
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(root()))
+        ::lchown(temp.root().c_str(), kNobody, kNobody);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(temp.root()))
             ::lchown(entry.path().c_str(), kNobody, kNobody);
         return {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     }
@@ -78,24 +69,22 @@ public:
         return readFile(trace()).find("CChorelinView::OnInitialUpdate() End") != std::string::npos;
     }
 
-    // Starts the program, waits until its tasks are loaded, sends `sig` and returns the exit code.
-    int startAndStop(const std::vector<std::string>& wrapper = {}, int sig = SIGTERM) {
+    // Starts the program, waits until its tasks are loaded, ends it with SIGTERM; the exit code.
+    int startAndStop(const std::vector<std::string>& wrapper = {}) {
         ChorelinProcess chorelin(err(), env, program(), wrapper);
         if (!waitFor([&] { return started(); }, 20s)) {
             ADD_FAILURE() << "did not start: " << readFile(err());
             return -1;
         }
-        chorelin.signal(sig);
+        chorelin.signal(SIGTERM);
         return chorelin.waitForExit(20s);
     }
 
+    TempHome temp;
+    std::string home = temp.home();
+    std::string documents = home + "/Documents";
+    std::string programFolder = temp.root() + "/bin";
     std::vector<std::string> env;
-
-private:
-    TempHome temp_;
-    std::string home_ = temp_.home();
-    std::string programFolder_ = temp_.root() + "/bin";
-    std::string documents_;
 };
 
 // Two tasks, one saved while Running: any write of the table changes the file.
@@ -177,10 +166,10 @@ TEST(Safety, OneInstancePerTaskFileWhateverTheEnvironment) {
     ASSERT_TRUE(waitFor([&] { return run.started(); }, 20s)) << readFile(run.err());
     EXPECT_TRUE(exists(run.dataFolder() + "/Chorelin.Mutex"));
 
-    run.setEnv("XDG_RUNTIME_DIR", std::nullopt);
-    ChorelinProcess second(run.root() + "/second.err", run.env, run.program());
+    run.unset("XDG_RUNTIME_DIR");
+    ChorelinProcess second(run.temp.root() + "/second.err", run.env, run.program());
     EXPECT_EQ(second.waitForExit(20s), 0);
-    EXPECT_NE(readFile(run.root() + "/second.err").find("Chorelinは既に起動されています。"),
+    EXPECT_NE(readFile(run.temp.root() + "/second.err").find("Chorelinは既に起動されています。"),
               std::string::npos);
     EXPECT_EQ(first.waitForExit(300ms), -1); // still running
     first.signal(SIGTERM);
@@ -191,15 +180,9 @@ TEST(Safety, OneInstancePerTaskFileWhateverTheEnvironment) {
 TEST(Safety, AFileSizeLimitFailsTheWriteInsteadOfEndingTheProgram) {
     Chorelin run;
     makeDirs(run.dataFolder());
-    ::chmod(run.dataFolder().c_str(), 0700);
-    TaskDraft draft;
-    draft.registeredFile = "/bin/true";
-    std::vector<TaskRecord> tasks(4, makeTask(draft));
-    tasks[0].state = StateRunning; // the exit's write would change the file
-    writeTaskFile(run.taskFile(), tasks);
-    const std::string before = readFile(run.taskFile());
-    // Smaller than the table (5680 bytes), larger than the trace.
-    EXPECT_EQ(run.startAndStop({"prlimit", "--fsize=4000"}), 0);
+    const std::string before = twoTasks(run.taskFile());
+    // Smaller than the table (2840 bytes), larger than the trace.
+    EXPECT_EQ(run.startAndStop({"prlimit", "--fsize=2500"}), 0);
     EXPECT_EQ(readFile(run.taskFile()), before);
     EXPECT_NE(readFile(run.trace()).find("MyTaskWrite() End Ret=-6"), std::string::npos);
     EXPECT_NE(readFile(run.trace()).find("=== chorelin END ==="), std::string::npos);
@@ -208,7 +191,7 @@ TEST(Safety, AFileSizeLimitFailsTheWriteInsteadOfEndingTheProgram) {
 TEST(Safety, WithoutADisplayItRunsOffscreenAndSaysSoOnce) {
     Chorelin run;
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        run.setEnv(name, std::nullopt);
+        run.unset(name);
     EXPECT_EQ(run.startAndStop(), 0);
     EXPECT_EQ(countOf(readFile(run.err()), "offscreen"), 1) << readFile(run.err());
     EXPECT_TRUE(exists(run.taskFile()));
@@ -219,16 +202,12 @@ TEST(Safety, FoldersCp932CannotHoldWork) {
     // methods type on Linux: none of them has a cp932 form.
     for (const char* name : {"josé", "Tài liệu", "書類〜2024"}) {
         SCOPED_TRACE(name);
-        Chorelin run;
-        run.moveHome(name);
-        run.setDocuments(std::string(name) + "/" + name);
-        run.moveProgram(std::string(name) + " bin");
+        Chorelin run(name);
         EXPECT_EQ(run.startAndStop(), 0) << readFile(run.err());
         EXPECT_TRUE(exists(run.taskFile()));
         EXPECT_TRUE(exists(run.dataFolder() + "/Chorelin.Mutex"));
-        EXPECT_TRUE(exists(std::filesystem::path(run.program()).parent_path().string() +
-                           "/Chorelinについて.txt"));
-        EXPECT_TRUE(exists(run.config() + "/Marrowby/Chorelin.conf"));
+        EXPECT_TRUE(exists(run.programFolder + "/Chorelinについて.txt"));
+        EXPECT_TRUE(exists(run.temp.configHome() + "/Marrowby/Chorelin.conf"));
         EXPECT_EQ(readFile(run.err()).find("タスクファイルの作成に失敗しました"),
                   std::string::npos);
     }
@@ -236,7 +215,7 @@ TEST(Safety, FoldersCp932CannotHoldWork) {
 
 TEST(Safety, ADocumentsFolderThatCannotBeMadeEndsAtTheTaskFile) {
     Chorelin run;
-    writeFile(run.home() + "/a file", "");
+    writeFile(run.home + "/a file", "");
     run.setDocuments("a file/Documents");
     ChorelinProcess chorelin(run.err(), run.env, run.program());
     EXPECT_EQ(chorelin.waitForExit(20s), 0);

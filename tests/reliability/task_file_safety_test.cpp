@@ -1,5 +1,6 @@
 // The task file is believed and read through one open descriptor, a link to it stays a link, and
-// a file that could not be loaded, or copied before being replaced, stays byte for byte.
+// a file that could not be copied before being replaced stays byte for byte. (Modes are tried on
+// the whole program as another user: e2e Safety.)
 
 #include "platform/files.h"
 #include "platform/private_file.h"
@@ -175,34 +176,6 @@ TEST_F(TaskFileSafety, AFileThatCannotBeCopiedIsNotReplaced) {
         // A copy that failed midway is gone again.
         EXPECT_EQ(entriesWith(scene.folder, ".bak-"), 0);
     }
-}
-
-TEST_F(TaskFileSafety, AFileItsOwnerMadeReadOnlyIsNotReplaced) {
-    testing_support::writeTaskFile(scene.taskFile, {task("a")});
-    ASSERT_EQ(::chmod(scene.taskFile.c_str(), 0400), 0);
-    const std::string content = testing_support::readFile(scene.taskFile);
-    AppContext ctx;
-    setField(ctx.taskFilePath, scene.taskFile);
-    ASSERT_TRUE(MyTaskLoadAtStartup(ctx));
-    ASSERT_EQ(ctx.taskCount, 1);
-    EXPECT_FALSE(ctx.taskFileFrozen);
-
-    ctx.tasks.push_back(task("b"));
-    ctx.taskCount = 2;
-    testing::internal::CaptureStderr();
-    // Even root, who could write it, leaves it: the mode is the owner's wish.
-    EXPECT_EQ(MyTaskWrite(ctx, ctx.taskFilePath), -3);
-    EXPECT_EQ(MyTaskWrite(ctx, ctx.taskFilePath), -3);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(testing_support::readFile(scene.taskFile), content);
-    EXPECT_EQ(std::filesystem::status(scene.taskFile).permissions(),
-              std::filesystem::perms::owner_read);
-    EXPECT_EQ(err, "Chorelin: " + taskFileReadOnlyMessage(scene.taskFile) + "\n");
-
-    // Once the owner allows it again, the next change is saved.
-    ASSERT_EQ(::chmod(scene.taskFile.c_str(), 0600), 0);
-    EXPECT_EQ(MyTaskWrite(ctx, ctx.taskFilePath), 0);
-    EXPECT_EQ(testing_support::readTaskFile(scene.taskFile).size(), 2u);
 }
 
 } // namespace
