@@ -1,12 +1,17 @@
 #include "cli/commands.h"
 
+#include "cli/holiday_commands.h"
+
 #include <vector>
 
 namespace cli {
 
 std::span<const Command> allCommands() {
     // One line per command: {name, options, run}.
-    static const std::vector<Command> commands = {};
+    static const std::vector<Command> commands = {
+        {QStringLiteral("holidays"), holidaysOptions, runHolidays},
+        {QStringLiteral("import-holidays"), importHolidaysOptions, runImportHolidays},
+    };
     return commands;
 }
 
