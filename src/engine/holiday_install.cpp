@@ -99,6 +99,9 @@ HolidayFileState MyHolidayReadInstalled(const std::string& path) {
 void MyHolidayLoadAtStartup(AppContext& ctx, const std::string& path) {
     traceLine("MyHolidayLoadAtStartup() Start");
     ctx.holidays = MyHolidayReadInstalled(path);
+    // Said once more at start-up for a run without a display, where no notice is seen.
+    if (!ctx.holidays.refusal.empty())
+        std::fprintf(stderr, "Chorelin: %s\n", ctx.holidays.refusal.c_str());
     // Without rows the calendar MyCalMake built stays exactly as it is.
     if (!ctx.holidays.rows.empty())
         MyCalMakeFrom(ctx, HolidaySources(ctx.holidays.rows));

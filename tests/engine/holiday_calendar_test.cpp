@@ -100,8 +100,9 @@ TEST(HolidayCalendar, DaysFollowTheFileTheRulesAndTheTableByYear) {
     }
     // Only the years of the file and after it changed.
     for (size_t i = 0; i < ctx.calendar.size(); ++i) {
-        if (ctx.calendar[i].date > 0 && ctx.calendar[i].date < 20240101)
+        if (ctx.calendar[i].date > 0 && ctx.calendar[i].date < 20240101) {
             ASSERT_EQ(ctx.calendar[i].kind, todaysCalendar()[i].kind) << ctx.calendar[i].date;
+        }
         ASSERT_EQ(ctx.calendar[i].dayOfWeek, todaysCalendar()[i].dayOfWeek);
     }
 }
