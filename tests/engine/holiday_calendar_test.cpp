@@ -107,26 +107,4 @@ TEST(HolidayCalendar, DaysFollowTheFileTheRulesAndTheTableByYear) {
     }
 }
 
-TEST(HolidayCalendar, ListsEachYearWithItsSource) {
-    const HolidaySources sample = sampleSources();
-    const std::vector<Holiday> y2015 = HolidaySources().holidaysOf(2015);
-    ASSERT_EQ(y2015.size(), 14u); // the table's 15 rows, 0112 once
-    EXPECT_EQ(y2015.front().date, 20150112);
-    EXPECT_EQ(y2015.front().name, "");
-    EXPECT_EQ(sample.holidaysOf(2026).size(), 18u);
-    EXPECT_EQ(sample.holidaysOf(2026)[3].name, "天皇誕生日");
-    EXPECT_EQ(sample.holidaysOf(2026)[3].source, HolidaySource::File);
-    EXPECT_EQ(sample.holidaysOf(2030).front().source, HolidaySource::Rules);
-    EXPECT_TRUE(sample.holidaysOf(2000).empty());
-
-    const std::vector<YearRange> ranges = sample.ranges();
-    ASSERT_EQ(ranges.size(), 4u);
-    EXPECT_EQ(ranges[0].last, 2006);
-    EXPECT_EQ(ranges[1].source, HolidaySource::Builtin);
-    EXPECT_EQ(ranges[2].first, 2024);
-    EXPECT_EQ(ranges[2].last, 2027);
-    EXPECT_EQ(ranges[3].source, HolidaySource::Rules);
-    EXPECT_EQ(ranges[3].last, 2069);
-}
-
 } // namespace

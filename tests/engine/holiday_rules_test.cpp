@@ -43,19 +43,4 @@ TEST(HolidayRules, EquinoxDaysFollowTheFormula) {
     }
 }
 
-TEST(HolidayRules, SubstituteSkipsNamedDaysAndDoesNotRepeat) {
-    // 2029: 4/29 is a Sunday, 4/30 off. 2037: 5/3 is a Sunday, 5/4 and 5/5 are named days, so
-    // Wednesday 5/6 is off. 2032: 5/2 is a Sunday but no holiday, so nothing moves to 5/3.
-    const auto has = [](int year, int32_t date, const char* name) {
-        for (const HolidayRow& row : MyHolidaysByRules(year)) {
-            if (row.date == date)
-                return row.name == name;
-        }
-        return false;
-    };
-    EXPECT_TRUE(has(2029, 20290430, "休日"));
-    EXPECT_TRUE(has(2037, 20370506, "休日"));
-    EXPECT_FALSE(has(2032, 20320502, "休日"));
-}
-
 } // namespace
