@@ -2,10 +2,10 @@
 
 #include "dialogs/dialog_font.h"
 
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -62,19 +62,25 @@ CDialogHolidayList::CDialogHolidayList(HolidaySources sources, const std::string
     table_->setHorizontalHeaderLabels(
         {QStringLiteral("日付"), QStringLiteral("名称"), QStringLiteral("出典")});
     table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     table_->setMinimumSize(dluX(font(), 260), dluY(font(), 160));
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+    close->setObjectName(QStringLiteral("close"));
+    close->setDefault(true);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(close);
 
     auto* page = new QVBoxLayout(this);
     page->addWidget(sourcesLabel);
     page->addLayout(yearRow);
     page->addWidget(table_);
-    page->addWidget(buttons);
+    page->addLayout(buttons);
 
     connect(year_, &QSpinBox::valueChanged, this, &CDialogHolidayList::showYear);
     year_->setValue(year);
