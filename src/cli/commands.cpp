@@ -1,6 +1,8 @@
 #include "cli/commands.h"
 
+#include "cli/history_command.h"
 #include "cli/holiday_commands.h"
+#include "cli/list_command.h"
 
 #include <vector>
 
@@ -9,6 +11,8 @@ namespace cli {
 std::span<const Command> allCommands() {
     // One line per command: {name, options, run}.
     static const std::vector<Command> commands = {
+        {QStringLiteral("list"), listOptions, runList},
+        {QStringLiteral("history"), historyOptions, runHistory},
         {QStringLiteral("holidays"), holidaysOptions, runHolidays},
         {QStringLiteral("import-holidays"), importHolidaysOptions, runImportHolidays},
     };

@@ -4,7 +4,9 @@
 #include "dialogs/prompter.h"
 #include "dialogs/schedule_group.h"
 #include "platform/text_codec.h"
+#include "store/catch_up_setting.h"
 #include "store/fields.h"
+#include "store/history_settings.h"
 #include "store/schedule_text.h"
 #include "store/settings_store.h"
 #include "store/trace.h"
@@ -49,6 +51,8 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     intervalLayout->addWidget(note);
 
     schedule_ = new ScheduleGroup(record, this);
+    notifyOnFailure_ = new QCheckBox(QStringLiteral("失敗したときに通知する"), this);
+    notifyOnFailure_->setObjectName(QStringLiteral("notifyOnFailure"));
 
     auto makeButton = [this, &f](const QString& text, const char* name) {
         auto* button = new QPushButton(text, this);
@@ -72,6 +76,11 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     page->setSpacing(dluY(f, 4));
     page->addWidget(interval);
     page->addWidget(schedule_);
+    page->addWidget(notifyOnFailure_);
+    catchUp_ = new QCheckBox(
+        QStringLiteral("停止中・スリープ中に過ぎた実行を、次の起動時に 1 回だけ行う"), this);
+    catchUp_->setObjectName(QStringLiteral("catchUpMissedRuns"));
+    page->addWidget(catchUp_);
     page->addLayout(buttons);
     page->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -80,7 +89,9 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
         QWidget::setTabOrder(previous, schedule_->dayBox(day));
         previous = schedule_->dayBox(day);
     }
-    QWidget::setTabOrder(previous, ok);
+    QWidget::setTabOrder(previous, notifyOnFailure_);
+    QWidget::setTabOrder(notifyOnFailure_, catchUp_);
+    QWidget::setTabOrder(catchUp_, ok);
     QWidget::setTabOrder(ok, cancel);
 
     connect(ok, &QPushButton::clicked, this, &CDialogConfig::OnOK);
@@ -92,6 +103,8 @@ void CDialogConfig::OnInitDialog() {
     minutes_->setText(QString::asprintf("%d", ctx_.defaultInterval));
     applyScheduleText(record, fieldView(ctx_.defaultSchedule));
     schedule_->showFlags();
+    notifyOnFailure_->setChecked(readHistorySettings().notifyOnFailure);
+    catchUp_->setChecked(ctx_.catchUp.enabled);
     setWindowTitle(QStringLiteral("環境設定"));
     minutes_->setMaxLength(3);
     minutes_->setFocus();
@@ -138,6 +151,8 @@ void CDialogConfig::OnOK() {
     ctx_.defaultInterval = interval;
     setField(ctx_.defaultSchedule, schedule);
     MyConfigWrite(ctx_, interval, schedule.c_str());
+    writeNotifyOnFailure(notifyOnFailure_->isChecked());
+    MyCatchUpSettingWrite(ctx_, catchUp_->isChecked());
     accept();
 }
 

@@ -1,6 +1,7 @@
 #include "ui/chorelin_view.h"
 
 #include "dialogs/config_dialog.h"
+#include "engine/catch_up.h"
 #include "engine/next_exec.h"
 #include "platform/text_codec.h"
 #include "resources/command_ids.h"
@@ -80,6 +81,7 @@ void CChorelinView::installCommandHandlers() {
     router_.registerCommand(cmd::ListEnableTrue, [this] { OnListEnableTrue(); });
     router_.registerCommand(cmd::ListRun, [this] { OnListExec(); });
     router_.registerCommand(cmd::ListKill, [this] { OnListKill(); });
+    router_.registerCommand(cmd::ListHistory, [this] { OnListHistory(); });
     router_.registerCommand(cmd::Config, [this] { runConfigCommand(ctx_, window()); });
     router_.registerCommand(cmd::HolidayImport, [this] { runHolidayImportCommand(*this); });
     router_.registerCommand(cmd::HolidayRevert, [this] { runHolidayRevertCommand(*this); });
@@ -116,6 +118,8 @@ bool CChorelinView::OnInitialUpdate() {
 
         if (!MyTaskLoadAtStartup(ctx_))
             return false;
+        // Looked at on the stored next runs, which the computation below moves on.
+        MyCatchUpAtStartup(ctx_);
         for (int i = 0; i < ctx_.taskCount; ++i)
             MySetNextExec(ctx_, i);
         MySetItem();
