@@ -27,13 +27,17 @@ std::string readFailure(platform::ReadStatus status) {
     return "ファイルを開けません。";
 }
 
-// A task whose run has come today but has not started yet (the scheduler's next pass starts
-// it) keeps that run: computed afresh now, its run minute being past, it would pass today over.
-bool dueButNotStarted(const TaskRecord& task, const platform::LocalTime& now) {
+// Runs the scheduler's next pass still has to deal with keep their next run day: one whose
+// minute has come today but that has not started yet (computed afresh now, today would be passed
+// over), and one whose day went by unseen (the pass makes it up, or moves it on, itself).
+bool leftToTheScheduler(const TaskRecord& task, const platform::LocalTime& now) {
     if (task.state == StateDisabled || task.state == StateRunning || task.state == StateCompleted ||
         task.processInfo.processHandle != 0)
         return false;
-    if (task.nextRunDate != platform::dateNumber(now) || task.lastRunDate == task.nextRunDate)
+    const int32_t today = platform::dateNumber(now);
+    if (task.nextRunDate != 0 && task.nextRunDate < today)
+        return true;
+    if (task.nextRunDate != today || task.lastRunDate == task.nextRunDate)
         return false;
     char timeText[16];
     std::snprintf(timeText, sizeof timeText, "%02d:%02d:%02d", now.hour % 100, now.minute % 100,
@@ -114,7 +118,7 @@ void MyHolidayApply(AppContext& ctx, HolidayFileState state) {
     MyCalMakeFrom(ctx, HolidaySources(ctx.holidays.rows));
     const platform::LocalTime now = platform::localTime();
     for (int i = 0; i < ctx.taskCount && static_cast<size_t>(i) < ctx.tasks.size(); ++i) {
-        if (!dueButNotStarted(ctx.tasks[static_cast<size_t>(i)], now))
+        if (!leftToTheScheduler(ctx.tasks[static_cast<size_t>(i)], now))
             MySetNextExec(ctx, i);
     }
     MyTaskWrite(ctx, ctx.taskFilePath);
