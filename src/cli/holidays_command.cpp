@@ -16,12 +16,12 @@ namespace cli {
 
 QList<QCommandLineOption> holidaysOptions() {
     return {QCommandLineOption(QStringLiteral("holidays"),
-                               QStringLiteral("Prints the holidays of YEAR that fall on Monday to "
+                               QStringLiteral("Print the holidays of YEAR that fall on Monday to "
                                               "Friday: date, source (builtin, file or rules) "
                                               "and name."),
                                QStringLiteral("YEAR")),
             QCommandLineOption(QStringLiteral("json"),
-                               QStringLiteral("Prints the result as JSON instead of text."))};
+                               QStringLiteral("With --list, --history or --holidays: JSON."))};
 }
 
 int runHolidays(const QCommandLineParser& parser) {

@@ -13,8 +13,8 @@ namespace cli {
 
 QList<QCommandLineOption> importHolidaysOptions() {
     return {QCommandLineOption(QStringLiteral("import-holidays"),
-                               QStringLiteral("Checks FILE, a holiday file in the Cabinet "
-                                              "Office's form (syukujitsu.csv), and installs it "
+                               QStringLiteral("Check FILE, a holiday file in the Cabinet "
+                                              "Office's form (syukujitsu.csv), and install it "
                                               "as the holiday data."),
                                QStringLiteral("FILE"))};
 }
