@@ -107,8 +107,8 @@ QStringList keysInOrder(const QString& line) {
 TEST_F(ReadingCommands, ListAsJson) {
     // A window instance runs: the command neither needs nor takes its lock.
     platform::InstanceLock::Status status;
-    const auto lock = platform::InstanceLock::acquire(
-        platform::SystemPath(taskFile).folder(), "Chorelin.Mutex", status);
+    const auto lock = platform::InstanceLock::acquire(platform::SystemPath(taskFile).folder(),
+                                                      "Chorelin.Mutex", status);
     ASSERT_EQ(status, platform::InstanceLock::Status::Acquired);
     const std::string before = readFile(taskFile);
 
