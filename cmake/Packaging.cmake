@@ -38,7 +38,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Marrowby <chorelin@example.invalid>")
 # dpkg-shlibdeps adds the libraries the program is linked with, with their minimum versions
 # (libqt6widgets6, libqt6gui6, libqt6core6, libstdc++6, libgcc-s1, libc6, and libglib2.0-0 as
-# soon as the association lookup is linked in). The rest is loaded at run time and invisible to
+# soon as the association lookup is linked in; libqt6dbus6 for the failure notices and
+# libsqlite3-0 for the run history). The rest is loaded at run time and invisible to
 # it: the xcb platform plugin, the SVG image plugin that draws the tray and window icon, and
 # GLib, named here so the dependency does not hinge on what the linker kept.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -1,12 +1,18 @@
 #include "cli/commands.h"
 
+#include "cli/history_command.h"
+#include "cli/list_command.h"
+
 #include <vector>
 
 namespace cli {
 
 std::span<const Command> allCommands() {
     // One line per command: {name, options, run}.
-    static const std::vector<Command> commands = {};
+    static const std::vector<Command> commands = {
+        {QStringLiteral("list"), listOptions, runList},
+        {QStringLiteral("history"), historyOptions, runHistory},
+    };
     return commands;
 }
 

@@ -6,6 +6,7 @@
 #include "dialogs/typing_limit.h"
 #include "platform/text_codec.h"
 #include "store/fields.h"
+#include "store/history_settings.h"
 #include "store/schedule_text.h"
 #include "store/settings_store.h"
 #include "store/trace.h"
@@ -53,6 +54,8 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     intervalLayout->addWidget(note);
 
     schedule_ = new ScheduleGroup(record, this);
+    notifyOnFailure_ = new QCheckBox(QStringLiteral("失敗したときに通知する"), this);
+    notifyOnFailure_->setObjectName(QStringLiteral("notifyOnFailure"));
 
     auto makeButton = [this, &f](const QString& text, const char* name) {
         auto* button = new QPushButton(text, this);
@@ -77,6 +80,7 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     page->setSpacing(dluY(f, 4));
     page->addWidget(interval);
     page->addWidget(schedule_);
+    page->addWidget(notifyOnFailure_);
     page->addLayout(buttons);
     page->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -85,7 +89,8 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
         QWidget::setTabOrder(previous, schedule_->dayBox(day));
         previous = schedule_->dayBox(day);
     }
-    QWidget::setTabOrder(previous, ok);
+    QWidget::setTabOrder(previous, notifyOnFailure_);
+    QWidget::setTabOrder(notifyOnFailure_, ok);
     QWidget::setTabOrder(ok, cancel);
 
     connect(ok, &QPushButton::clicked, this, &CDialogConfig::OnOK);
@@ -98,6 +103,7 @@ void CDialogConfig::OnInitDialog() {
     TypingLimit::setWholeText(minutes_, QString::asprintf("%d", ctx_.defaultInterval));
     applyScheduleText(record, fieldView(ctx_.defaultSchedule));
     schedule_->showFlags();
+    notifyOnFailure_->setChecked(readHistorySettings().notifyOnFailure);
     setWindowTitle(QStringLiteral("環境設定"));
     minutes_->setFocus();
 }
@@ -144,6 +150,7 @@ void CDialogConfig::OnOK() {
     ctx_.defaultInterval = static_cast<int32_t>(interval);
     setField(ctx_.defaultSchedule, schedule);
     MyConfigWrite(ctx_, ctx_.defaultInterval, schedule.c_str());
+    writeNotifyOnFailure(notifyOnFailure_->isChecked());
     accept();
 }
 

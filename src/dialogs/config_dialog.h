@@ -1,18 +1,20 @@
 #pragma once
 // The settings dialog "環境設定": the default interval of dropped tasks and the default schedule
-// of new tasks. OK stores both in the context and the settings store; cancel keeps both.
+// of new tasks, and whether a failed run is told in a notice. OK stores them in the context
+// and the settings store; cancel keeps them.
 
 #include "store/app_context.h"
 
 #include <QDialog>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class ScheduleGroup;
 
 class CDialogConfig : public QDialog {
     Q_OBJECT
-  public:
+public:
     explicit CDialogConfig(AppContext& ctx, QWidget* parent = nullptr);
 
     // Prepares the form from the settings in force; exec() does it itself.
@@ -22,16 +24,17 @@ class CDialogConfig : public QDialog {
     // The dialog's schedule state; only its schedule flags are used.
     TaskRecord record{};
 
-  public slots:
+public slots:
     void OnOK();
 
-  protected:
+protected:
     void showEvent(QShowEvent* event) override;
 
-  private:
+private:
     AppContext& ctx_;
     QLineEdit* minutes_ = nullptr;
     ScheduleGroup* schedule_ = nullptr;
+    QCheckBox* notifyOnFailure_ = nullptr;
 };
 
 // The body of the view's settings command: opens the dialog modally, whatever its outcome, and

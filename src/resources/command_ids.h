@@ -15,6 +15,7 @@ inline constexpr int Refresh = 32781;         // rebuild the list and write the 
 inline constexpr int ListAdd = 32783;         // add a task
 inline constexpr int TrayShow = 32785;        // bring the main window back
 inline constexpr int Startup = 32787;         // register or unregister the start-up entry
+inline constexpr int ListHistory = 32790;     // the run history of a task
 
 // Framework commands that the menus and accelerators carry.
 inline constexpr int FileNew = 57600;

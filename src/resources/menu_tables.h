@@ -42,6 +42,8 @@ inline constexpr Item kTaskItems[] = {
     {cmd::ListEnableTrue, "タスクを有効にする"},
     kSeparator,
     {cmd::ListRun, "今すぐタスクを実行"},
+    kSeparator,
+    {cmd::ListHistory, "実行履歴(&H)..."},
 };
 
 inline constexpr Item kHelpItems[] = {

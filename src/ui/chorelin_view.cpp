@@ -82,6 +82,7 @@ void CChorelinView::installCommandHandlers() {
     router_.registerCommand(cmd::ListEnableTrue, [this] { OnListEnableTrue(); });
     router_.registerCommand(cmd::ListRun, [this] { OnListExec(); });
     router_.registerCommand(cmd::ListKill, [this] { OnListKill(); });
+    router_.registerCommand(cmd::ListHistory, [this] { OnListHistory(); });
     router_.registerCommand(cmd::Config, [this] { runConfigCommand(ctx_, window()); });
 }
 

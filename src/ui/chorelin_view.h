@@ -66,6 +66,8 @@ public:
     void OnListEnableTrue();
     void OnListExec();
     void OnListKill();
+    // The run history of the first selected task, in a dialog of its own.
+    void OnListHistory();
     // A double click: the change command, then the list's own handling of the click.
     void OnLButtonDblClk(QMouseEvent* event);
 

@@ -1,7 +1,4 @@
 #pragma once
-// The text the list shows for a task's state.
+// The state texts live in the store, where the command line reads them too.
 
-#include <cstdint>
-
-// UTF-8 text of a TaskState code; "不明" for any value outside 1..6.
-const char* stateText(int32_t state);
+#include "store/state_text.h"

@@ -4,6 +4,7 @@
 #include "dialogs/config_dialog.h"
 #include "platform/text_codec.h"
 #include "store/fields.h"
+#include "store/history_settings.h"
 #include "store/settings_store.h"
 #include "store/trace.h"
 #include "support/task_builders.h"
@@ -190,6 +191,26 @@ TEST_F(ConfigDialogTest, CancelStoresNothing) {
     dialog->findChild<QPushButton*>("cancel")->click();
     EXPECT_EQ(ctx.defaultInterval, 10);
     EXPECT_EQ(storedSchedule(), "毎日");
+}
+
+TEST_F(ConfigDialogTest, FailureNoticeSwitch) {
+    QCheckBox* notify = dialog->findChild<QCheckBox*>("notifyOnFailure");
+    ASSERT_NE(notify, nullptr);
+    EXPECT_EQ(notify->text(), QStringLiteral("失敗したときに通知する"));
+    EXPECT_TRUE(notify->isChecked()); // on when nothing is stored
+    // Between the last day box and OK in the tab order.
+    EXPECT_EQ(day(6)->nextInFocusChain(), notify);
+    EXPECT_EQ(notify->nextInFocusChain(), dialog->findChild<QPushButton*>("ok"));
+
+    notify->setChecked(false);
+    dialog->findChild<QPushButton*>("cancel")->click();
+    EXPECT_TRUE(readHistorySettings().notifyOnFailure);
+    dialog->OnInitDialog();
+    notify->setChecked(false);
+    pressOk();
+    EXPECT_FALSE(readHistorySettings().notifyOnFailure);
+    dialog->OnInitDialog();
+    EXPECT_FALSE(notify->isChecked());
 }
 
 TEST_F(ConfigDialogTest, CommandTracesTheSettingsAfterTheDialog) {

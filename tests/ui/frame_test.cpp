@@ -100,7 +100,9 @@ TEST_F(StartedFrame, MainMenuAsShown) {
                                                                {32775, "タスクを無効にする"},
                                                                {32776, "タスクを有効にする"},
                                                                {0, ""},
-                                                               {32777, "今すぐタスクを実行"}}));
+                                                               {32777, "今すぐタスクを実行"},
+                                                               {0, ""},
+                                                               {32790, "実行履歴(&H)..."}}));
     EXPECT_EQ(entriesOf(menu("helpMenu")), (std::vector<Entry>{{57664, "バージョン情報(&A)..."}}));
     EXPECT_TRUE(frame->findChildren<QToolBar*>().isEmpty());
     EXPECT_TRUE(frame->findChildren<QStatusBar*>().isEmpty());
@@ -117,7 +119,9 @@ TEST_F(StartedFrame, ContextAndTrayMenusAsShown) {
                                   {32775, "タスクを無効にする"},
                                   {32776, "タスクを有効にする"},
                                   {0, ""},
-                                  {32777, "今すぐタスクを実行"}}));
+                                  {32777, "今すぐタスクを実行"},
+                                  {0, ""},
+                                  {32790, "実行履歴(&H)..."}}));
     EXPECT_EQ(entriesOf(frame->view()->trayMenu()),
               (std::vector<Entry>{{32787, "スタートアップに登録"},
                                   {32785, "タスクの表示"},

@@ -1,4 +1,4 @@
-#include "ui/state_text.h"
+#include "store/state_text.h"
 
 #include "store/task_record.h"
 

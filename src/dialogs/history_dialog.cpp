@@ -1,0 +1,204 @@
+#include "dialogs/history_dialog.h"
+
+#include "dialogs/dialog_font.h"
+#include "history/history_reader.h"
+#include "history/output_tail.h"
+#include "history/run_text.h"
+
+#include <QDesktopServices>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+// As many runs as a task keeps by default and then some; a larger setting still shows these.
+constexpr int kMostRunsShown = 1000;
+const QColor kFailedBackground(255, 147, 147);
+
+CDialogHistory::FileOpener& fileOpener() {
+    static CDialogHistory::FileOpener opener = [](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
+    return opener;
+}
+
+QString utf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QString kib(int64_t bytes) {
+    return QLocale(QLocale::English).toString((bytes + 1023) / 1024);
+}
+
+} // namespace
+
+void CDialogHistory::setFileOpener(FileOpener opener) {
+    fileOpener() = opener ? std::move(opener) : FileOpener([](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    });
+}
+
+CDialogHistory::CDialogHistory(std::string task, std::optional<int64_t> selectRun, QWidget* parent)
+    : QDialog(parent), task_(std::move(task)) {
+    setObjectName(QStringLiteral("history"));
+    setFont(dialogFont());
+    setWindowTitle(QStringLiteral("実行履歴"));
+    const QFont f = font();
+
+    auto* name = new QLabel(QStringLiteral("タスク：") + utf8(task_), this);
+    name->setObjectName(QStringLiteral("taskName"));
+    name->setTextFormat(Qt::PlainText);
+
+    table_ = new QTableWidget(0, 5, this);
+    table_->setObjectName(QStringLiteral("runs"));
+    table_->setHorizontalHeaderLabels({QStringLiteral("開始"), QStringLiteral("終了"),
+                                       QStringLiteral("所要時間"), QStringLiteral("起動"),
+                                       QStringLiteral("結果")});
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->setWordWrap(false);
+
+    output_ = new QPlainTextEdit(this);
+    output_->setObjectName(QStringLiteral("output"));
+    output_->setReadOnly(true);
+    output_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    output_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    note_ = new QLabel(this);
+    note_->setObjectName(QStringLiteral("outputNote"));
+    note_->setTextFormat(Qt::PlainText);
+    note_->setWordWrap(true);
+
+    open_ = new QPushButton(QStringLiteral("出力ファイルを開く"), this);
+    open_->setObjectName(QStringLiteral("openOutput"));
+    open_->setAutoDefault(false);
+    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+    close->setObjectName(QStringLiteral("close"));
+    close->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(open_);
+    buttons->addStretch();
+    buttons->addWidget(close);
+
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(dluX(f, 7), dluY(f, 7), dluX(f, 7), dluY(f, 7));
+    page->addWidget(name);
+    page->addWidget(table_, 3);
+    page->addWidget(note_);
+    page->addWidget(output_, 2);
+    page->addLayout(buttons);
+    resize(dluX(f, 440), dluY(f, 320));
+
+    connect(table_, &QTableWidget::itemSelectionChanged, this, &CDialogHistory::showSelectedOutput);
+    connect(open_, &QPushButton::clicked, this, &CDialogHistory::openOutputFile);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    reload(selectRun);
+}
+
+void CDialogHistory::reload(std::optional<int64_t> selectRun) {
+    std::optional<history::HistoryPaths> paths = history::userHistoryPaths();
+    runs_.clear();
+    QString problem;
+    if (paths) {
+        history::HistoryReader reader(*paths);
+        runs_ = reader.runsOfTask(task_, kMostRunsShown);
+        problem = utf8(reader.problem());
+    }
+    const QSignalBlocker block(table_);
+    table_->clearContents();
+    table_->setRowCount(static_cast<int>(runs_.size()));
+    int selectRow = runs_.empty() ? -1 : 0;
+    for (size_t i = 0; i < runs_.size(); ++i) {
+        const history::RunRecord& run = runs_[i];
+        const int row = static_cast<int>(i);
+        const QString texts[] = {
+            utf8(history::localTimeText(run.startMs)),
+            run.endMs ? utf8(history::localTimeText(*run.endMs)) : QString(),
+            utf8(history::durationText(run.startMs, run.endMs)),
+            utf8(history::triggerText(run.trigger)),
+            utf8(history::outcomeText(run)),
+        };
+        for (int column = 0; column < 5; ++column) {
+            auto* item = new QTableWidgetItem(texts[column]);
+            item->setToolTip(texts[column]); // a long failure reason may not fit its column
+            if (run.isFailure())
+                item->setBackground(kFailedBackground);
+            table_->setItem(row, column, item);
+        }
+        if (selectRun && run.id == *selectRun)
+            selectRow = row;
+    }
+    table_->resizeColumnsToContents();
+    if (selectRow >= 0)
+        table_->selectRow(selectRow);
+    showSelectedOutput();
+    if (runs_.empty())
+        note_->setText(problem.isEmpty() ? QStringLiteral("このタスクの実行履歴はありません。")
+                                         : QStringLiteral("実行履歴を読めません。（") + problem +
+                                               QStringLiteral("）"));
+}
+
+const history::RunRecord* CDialogHistory::selectedRun() const {
+    const QList<QTableWidgetItem*> items = table_->selectedItems();
+    if (items.isEmpty())
+        return nullptr;
+    const int row = items.front()->row();
+    return row >= 0 && row < static_cast<int>(runs_.size()) ? &runs_[static_cast<size_t>(row)]
+                                                            : nullptr;
+}
+
+void CDialogHistory::showSelectedOutput() {
+    const history::RunRecord* run = selectedRun();
+    output_->clear();
+    open_->setEnabled(false);
+    if (!run) {
+        note_->clear();
+        return;
+    }
+    if (run->outputPath.empty()) {
+        note_->setText(run->outputNote.empty() ? QStringLiteral("出力は保存されていません。")
+                                               : utf8(run->outputNote));
+        return;
+    }
+    const history::OutputTail tail = history::readOutputTail(run->outputPath, kShownOutputBytes);
+    if (!tail.readable) {
+        note_->setText(QStringLiteral("出力ファイル（") + utf8(run->outputPath) +
+                       QStringLiteral("）を読めません。"));
+        return;
+    }
+    open_->setEnabled(true);
+    output_->setPlainText(QString::fromUtf8(tail.text.data(), static_cast<int>(tail.text.size())));
+    output_->moveCursor(QTextCursor::End);
+    if (tail.cut)
+        note_->setText(
+            QStringLiteral("出力が長いため、最後の 256 KiB だけを表示しています（全体 ") +
+            kib(tail.fileBytes) + QStringLiteral(" KiB）。"));
+    else if (tail.fileBytes == 0)
+        note_->setText(QStringLiteral("出力はありません。"));
+    else
+        note_->clear();
+}
+
+void CDialogHistory::openOutputFile() {
+    if (const history::RunRecord* run = selectedRun(); run && !run->outputPath.empty())
+        fileOpener()(utf8(run->outputPath));
+}
+
+CDialogHistory* openHistoryDialog(const std::string& task, std::optional<int64_t> runId,
+                                  QWidget* parent) {
+    auto* dialog = new CDialogHistory(task, runId, parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    return dialog;
+}
