@@ -135,7 +135,9 @@ TEST_F(StatusNotifierTest, MinimiseHidesAndTheTrayShowsTheWindowPaintedAndActive
                                       "IconManagerFont \"fixed\"\n");
     HelperProcess windowManager({"twm", "-f", home.root() + "/twmrc"}, home.root() + "/twm.log");
     ASSERT_TRUE(waitFor(
-        [] { return !runCommand({"xdotool", "search", "--name", "TWM Icon Manager"}).empty(); },
+        [] {
+            return !runCommand({"xdotool", "search", "--name", "TWM Icon Manager"}).empty();
+        },
         10s));
     ChorelinProcess chorelin(home.root() + "/err", env, program);
     ASSERT_TRUE(waitFor([&] { return started() && !host->registeredItem().isEmpty(); }, 20s));

@@ -100,10 +100,9 @@ TEST_F(DebPackage, ControlFieldsNameThePackage) {
 
 TEST_F(DebPackage, DependsOnTheRuntimePackagesOnly) {
     const std::set<std::string> depends = packageNames(field(deb, "Depends"));
-    for (const char* needed :
-         {"libqt6widgets6", "libqt6gui6", "libqt6core6", "libglib2.0-0", "qt6-qpa-plugins",
-          "libqt6svg6", "libc6", "libstdc++6", "libqt6dbus6", "libsqlite3-0",
-          "qt6-translations-l10n"})
+    for (const char* needed : {"libqt6widgets6", "libqt6gui6", "libqt6core6", "libglib2.0-0",
+                               "qt6-qpa-plugins", "libqt6svg6", "libc6", "libstdc++6",
+                               "libqt6dbus6", "libsqlite3-0", "qt6-translations-l10n"})
         EXPECT_EQ(depends.count(needed), 1u) << "Depends lacks " << needed;
     for (const std::string& name : depends) {
         EXPECT_EQ(name.find("-dev"), std::string::npos) << name;

@@ -205,6 +205,7 @@ TEST_F(StartedFrame, CloseAndMinimiseOnlyHide) {
     // A single click on an XEmbed tray does nothing; its double click brings the window back,
     // not minimised and active.
     ASSERT_FALSE(frame->view()->statusNotifierTray());
+    EXPECT_EQ(frame->view()->trayIcon()->contextMenu(), nullptr); // the view picks the menu
     emit frame->view()->trayIcon()->activated(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(waitFor([&] { return frame->isVisible(); }, 300));
     emit frame->view()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
