@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include "app/about_box.h"
+#include "app/resume_watcher.h"
 #include "app/startup.h"
 #include "platform/files.h"
 #include "platform/startup_link.h"
@@ -68,7 +69,11 @@ void CMainFrame::buildAccelerators() {
 }
 
 bool CMainFrame::initialUpdate() {
-    return view_->OnInitialUpdate();
+    if (!view_->OnInitialUpdate())
+        return false;
+    // From now on a wake from sleep has the scheduler look for the runs the sleep missed.
+    new ResumeWatcher(ctx_, this);
+    return true;
 }
 
 void CMainFrame::finishStartup() {

@@ -5,6 +5,7 @@
 #include "dialogs/schedule_group.h"
 #include "dialogs/typing_limit.h"
 #include "platform/text_codec.h"
+#include "store/catch_up_setting.h"
 #include "store/fields.h"
 #include "store/history_settings.h"
 #include "store/schedule_text.h"
@@ -81,6 +82,10 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     page->addWidget(interval);
     page->addWidget(schedule_);
     page->addWidget(notifyOnFailure_);
+    catchUp_ = new QCheckBox(
+        QStringLiteral("停止中・スリープ中に過ぎた実行を、次の起動時に 1 回だけ行う"), this);
+    catchUp_->setObjectName(QStringLiteral("catchUpMissedRuns"));
+    page->addWidget(catchUp_);
     page->addLayout(buttons);
     page->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -90,7 +95,8 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
         previous = schedule_->dayBox(day);
     }
     QWidget::setTabOrder(previous, notifyOnFailure_);
-    QWidget::setTabOrder(notifyOnFailure_, ok);
+    QWidget::setTabOrder(notifyOnFailure_, catchUp_);
+    QWidget::setTabOrder(catchUp_, ok);
     QWidget::setTabOrder(ok, cancel);
 
     connect(ok, &QPushButton::clicked, this, &CDialogConfig::OnOK);
@@ -104,6 +110,7 @@ void CDialogConfig::OnInitDialog() {
     applyScheduleText(record, fieldView(ctx_.defaultSchedule));
     schedule_->showFlags();
     notifyOnFailure_->setChecked(readHistorySettings().notifyOnFailure);
+    catchUp_->setChecked(ctx_.catchUp.enabled);
     setWindowTitle(QStringLiteral("環境設定"));
     minutes_->setFocus();
 }
@@ -151,6 +158,7 @@ void CDialogConfig::OnOK() {
     setField(ctx_.defaultSchedule, schedule);
     MyConfigWrite(ctx_, ctx_.defaultInterval, schedule.c_str());
     writeNotifyOnFailure(notifyOnFailure_->isChecked());
+    MyCatchUpSettingWrite(ctx_, catchUp_->isChecked());
     accept();
 }
 

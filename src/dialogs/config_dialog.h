@@ -1,7 +1,7 @@
 #pragma once
 // The settings dialog "環境設定": the default interval of dropped tasks and the default schedule
-// of new tasks, and whether a failed run is told in a notice. OK stores them in the context
-// and the settings store; cancel keeps them.
+// of new tasks, whether a failed run is told in a notice, and whether missed runs are made
+// up. OK stores them in the context and the settings store; cancel keeps them.
 
 #include "store/app_context.h"
 
@@ -35,6 +35,7 @@ private:
     QLineEdit* minutes_ = nullptr;
     ScheduleGroup* schedule_ = nullptr;
     QCheckBox* notifyOnFailure_ = nullptr;
+    QCheckBox* catchUp_ = nullptr;
 };
 
 // The body of the view's settings command: opens the dialog modally, whatever its outcome, and

@@ -1,6 +1,7 @@
 // The scheduler worker: twice a second, on the wall clock's half seconds, it brings the tasks'
 // file states up to date and starts the tasks whose day and minute have come.
 
+#include "engine/catch_up.h"
 #include "engine/launch.h"
 #include "engine/next_exec.h"
 #include "engine/pass_clock.h"
@@ -64,11 +65,12 @@ bool isEnabled(const TaskRecord& task) {
            task.state == StateNoExecutable;
 }
 
-// A task whose next run is a day already gone (the program was not running then, or a window
-// command held the table past midnight) would never be due again; its next run is computed
-// afresh from today. The missed run itself is not made up. True when the record changed: a
-// schedule that matches no day leaves it as it was, so such a task costs no write.
-bool catchUpMissedRun(AppContext& ctx, int index, int today) {
+// A task whose next run is a day already gone (the machine slept, or a window command held the
+// table past midnight) would never be due again; its next run is computed afresh from today,
+// without a start (the catch-up, when it is on, has already made the run it missed). True when
+// the record changed: a schedule that matches no day leaves it as it was, so such a task costs
+// no write.
+bool recomputePastNextRun(AppContext& ctx, int index, int today) {
     TaskRecord& task = ctx.tasks[static_cast<size_t>(index)];
     if (!isEnabled(task) || task.nextRunDate == 0 || task.nextRunDate >= today)
         return false;
@@ -105,6 +107,8 @@ bool MySchedulerPass(AppContext& ctx) {
     std::snprintf(timeText, sizeof timeText, "%02d:%02d:%02d", now.hour % 100, now.minute % 100,
                   now.second % 100);
     const int today = platform::dateNumber(now);
+    CatchUpLook look;
+    changed = MyCatchUpBeginPass(ctx, now, look);
 
     for (int i = 0; i < ctx.taskCount && static_cast<size_t>(i) < ctx.tasks.size(); ++i) {
         TaskRecord& task = ctx.tasks[static_cast<size_t>(i)];
@@ -112,7 +116,9 @@ bool MySchedulerPass(AppContext& ctx) {
             changed = true;
             continue;
         }
-        if (catchUpMissedRun(ctx, i, today)) {
+        if (MyCatchUpPastRun(ctx, i, now, look)) {
+            changed = true;
+        } else if (recomputePastNextRun(ctx, i, today)) {
             changed = true;
             MyTaskWrite(ctx, ctx.taskFilePath);
         }

@@ -4,6 +4,7 @@
 #include "platform/event.h"
 #include "platform/instance_lock.h"
 #include "store/calendar_day.h"
+#include "store/catch_up_state.h"
 #include "store/task_lock.h"
 #include "store/task_record.h"
 
@@ -67,6 +68,9 @@ struct AppContext {
     // Set at start-up when the task file was not loaded because someone else could have changed
     // it: the UTF-8 message that tells the user which file and how to fix it. Empty otherwise.
     std::string taskFileRefusal;
+
+    // The opt-in catch-up of runs missed while the program was not running or the machine slept.
+    CatchUpState catchUp;
 
     void post(int message, int row) {
         if (viewWindow)

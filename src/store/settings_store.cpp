@@ -2,6 +2,7 @@
 
 #include "platform/settings_values.h"
 #include "platform/text_codec.h"
+#include "store/catch_up_setting.h"
 #include "store/fields.h"
 #include "store/schedule_text.h"
 #include "store/trace.h"
@@ -49,4 +50,5 @@ void MyConfigLoadAtStartup(AppContext& ctx) {
     tracef("実行時刻（初期値）=%d", ctx.defaultInterval);
     tracef("スケジュール（初期値）=%s",
            platform::cp932ToUtf8Lossy(fieldView(ctx.defaultSchedule)).c_str());
+    MyCatchUpSettingLoad(ctx);
 }

@@ -1,6 +1,7 @@
 #include "ui/chorelin_view.h"
 
 #include "dialogs/config_dialog.h"
+#include "engine/catch_up.h"
 #include "engine/next_exec.h"
 #include "platform/text_codec.h"
 #include "resources/command_ids.h"
@@ -116,6 +117,8 @@ bool CChorelinView::OnInitialUpdate() {
 
         if (!MyTaskLoadAtStartup(ctx_))
             return false;
+        // Looked at on the stored next runs, which the computation below moves on.
+        MyCatchUpAtStartup(ctx_);
         for (int i = 0; i < ctx_.taskCount; ++i)
             MySetNextExec(ctx_, i);
         MySetItem();

@@ -198,9 +198,9 @@ TEST_F(ConfigDialogTest, FailureNoticeSwitch) {
     ASSERT_NE(notify, nullptr);
     EXPECT_EQ(notify->text(), QStringLiteral("失敗したときに通知する"));
     EXPECT_TRUE(notify->isChecked()); // on when nothing is stored
-    // Between the last day box and OK in the tab order.
+    // Between the last day box and the catch-up box in the tab order.
     EXPECT_EQ(day(6)->nextInFocusChain(), notify);
-    EXPECT_EQ(notify->nextInFocusChain(), dialog->findChild<QPushButton*>("ok"));
+    EXPECT_EQ(notify->nextInFocusChain(), dialog->findChild<QCheckBox*>("catchUpMissedRuns"));
 
     notify->setChecked(false);
     dialog->findChild<QPushButton*>("cancel")->click();
@@ -211,6 +211,26 @@ TEST_F(ConfigDialogTest, FailureNoticeSwitch) {
     EXPECT_FALSE(readHistorySettings().notifyOnFailure);
     dialog->OnInitDialog();
     EXPECT_FALSE(notify->isChecked());
+}
+
+TEST_F(ConfigDialogTest, CatchUpBoxIsLastAndStoredOnlyByOk) {
+    auto* box = dialog->findChild<QCheckBox*>("catchUpMissedRuns");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(),
+              QStringLiteral("停止中・スリープ中に過ぎた実行を、次の起動時に 1 回だけ行う"));
+    EXPECT_EQ(dialog->findChild<QCheckBox*>("notifyOnFailure")->nextInFocusChain(), box);
+    EXPECT_EQ(box->nextInFocusChain(), dialog->findChild<QPushButton*>("ok"));
+    for (const char* button : {"cancel", "ok"}) {
+        dialog->OnInitDialog();
+        EXPECT_FALSE(box->isChecked());
+        box->setChecked(true);
+        dialog->findChild<QPushButton*>(button)->click();
+        AppContext next;
+        MyConfigLoadAtStartup(next);
+        EXPECT_EQ(ctx.catchUp.enabled && next.catchUp.enabled, std::string(button) == "ok");
+    }
+    dialog->OnInitDialog();
+    EXPECT_TRUE(box->isChecked());
 }
 
 TEST_F(ConfigDialogTest, CommandTracesTheSettingsAfterTheDialog) {

@@ -1,0 +1,44 @@
+#include "store/catch_up_setting.h"
+
+#include "platform/settings_values.h"
+#include "platform/text_codec.h"
+#include "store/trace.h"
+
+#include <optional>
+#include <string>
+
+namespace {
+
+const char* const kCatchUpKey = "CatchUpMissedRuns";
+
+// The settings file is text that people edit: the spellings a boolean takes there are accepted.
+std::optional<bool> parseFlag(const std::string& text) {
+    if (text == "true" || text == "1")
+        return true;
+    if (text == "false" || text == "0")
+        return false;
+    return std::nullopt;
+}
+
+} // namespace
+
+void MyCatchUpSettingLoad(AppContext& ctx) {
+    platform::SettingsValues& store = platform::userSettings();
+    bool on = false;
+    if (const std::optional<std::string> text = store.readText(kCatchUpKey)) {
+        const std::optional<bool> flag = parseFlag(*text);
+        if (!flag)
+            tracef("%s=%s は読めないため、オフとします。", kCatchUpKey,
+                   platform::cp932ToUtf8Lossy(*text).c_str());
+        on = flag.value_or(false);
+    }
+    ctx.catchUp.enabled = on;
+    tracef("過ぎた実行を行う=%d", on ? 1 : 0);
+}
+
+int MyCatchUpSettingWrite(AppContext& ctx, bool on) {
+    platform::SettingsValues& store = platform::userSettings();
+    ctx.catchUp.enabled = on;
+    store.writeText(kCatchUpKey, on ? "true" : "false");
+    return store.flush() ? 0 : -866;
+}
