@@ -11,6 +11,7 @@
 #include "store/fields.h"
 #include "ui/app_icon.h"
 #include "ui/chorelin_view.h"
+#include "ui/holiday_commands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -81,6 +82,7 @@ void CMainFrame::finishStartup() {
         hide();
     else
         show(); // no tray to come back from: the window is the only way in
+    showHolidayNotice(*view_);
 }
 
 void CMainFrame::OnStartup() {

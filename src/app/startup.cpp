@@ -3,6 +3,7 @@
 #include "app/about_text.h"
 #include "dialogs/prompter.h"
 #include "engine/calendar.h"
+#include "engine/holiday_install.h"
 #include "engine/workers.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
@@ -70,6 +71,7 @@ SharedState buildSharedState() {
 
     try {
         MyCalMake(*ctx);
+        MyHolidayLoadAtStartup(*ctx, holidayFilePath());
     } catch (const std::bad_alloc&) {
         traceLine("メモリの割り当てに失敗しました。");
         fatalStop("メモリの割り当てに失敗しました。");

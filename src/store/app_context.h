@@ -5,6 +5,7 @@
 #include "platform/instance_lock.h"
 #include "store/calendar_day.h"
 #include "store/catch_up_state.h"
+#include "store/holiday_data.h"
 #include "store/task_lock.h"
 #include "store/task_record.h"
 
@@ -60,6 +61,8 @@ struct AppContext {
     // "no table" state.
     std::vector<TaskRecord> tasks;
     std::vector<CalendarDay> calendar;
+    // The imported holiday file the calendar was built from, if any.
+    HolidayFileState holidays;
 
     // Set when the task file on disk could not be loaded whole; the next write first keeps a
     // copy of it so that the user's old tasks are never destroyed.

@@ -10,6 +10,7 @@
 #include "store/trace.h"
 #include "ui/app_icon.h"
 #include "ui/command_router.h"
+#include "ui/holiday_commands.h"
 #include "ui/list_font.h"
 #include "ui/state_text.h"
 #include "ui/task_message_event.h"
@@ -85,6 +86,9 @@ void CChorelinView::installCommandHandlers() {
     router_.registerCommand(cmd::ListKill, [this] { OnListKill(); });
     router_.registerCommand(cmd::ListHistory, [this] { OnListHistory(); });
     router_.registerCommand(cmd::Config, [this] { runConfigCommand(ctx_, window()); });
+    router_.registerCommand(cmd::HolidayImport, [this] { runHolidayImportCommand(*this); });
+    router_.registerCommand(cmd::HolidayRevert, [this] { runHolidayRevertCommand(*this); });
+    router_.registerCommand(cmd::HolidayList, [this] { runHolidayListCommand(*this); });
 }
 
 QStringList CChorelinView::columnHeaders() {
