@@ -1,5 +1,6 @@
 // Chorelin: runs the user's programs and documents at their minute.
 
+#include "app/desktop_integration.h"
 #include "app/main_frame.h"
 #include "app/signal_bridge.h"
 #include "app/startup.h"
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Chorelin"));
     QApplication::setOrganizationName(QStringLiteral("Marrowby"));
     QApplication::setQuitOnLastWindowClosed(false);
+    joinDesktop(application);
     // Installed first, so a SIGTERM during start-up waits for the event loop and then takes the
     // ordinary way out.
     SignalBridge signalBridge;
