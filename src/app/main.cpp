@@ -1,5 +1,6 @@
 // Chorelin: runs the user's programs and documents at their minute.
 
+#include "app/desktop_integration.h"
 #include "app/headless.h"
 #include "app/main_frame.h"
 #include "app/signal_bridge.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Chorelin"));
     QApplication::setOrganizationName(QStringLiteral("Marrowby"));
     QApplication::setQuitOnLastWindowClosed(false);
+    joinDesktop(application);
     SignalBridge signalBridge;
 
     // Until start-up is done, a termination closes the message box that start-up shows (a fatal

@@ -127,7 +127,10 @@ void CMainFrame::OnClose() {
 }
 
 void CMainFrame::restoreFromTray() {
-    showNormal();
+    // Shown first, then out of the minimised state: the window manager then maps a window that
+    // Qt knows to be visible and paints at once.
+    show();
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     raise();
     activateWindow();
 }
@@ -147,15 +150,15 @@ void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMinimized))
         return;
-    // Minimising hides instead; the next restore shows the window at its normal size. Done
-    // after the state change has been delivered, as hiding inside it confuses some managers.
+    // Minimising hides instead, as closing does. Done after the state change has been
+    // delivered, as hiding inside it confuses some managers. The minimised state stays until
+    // the window is restored: taking it away from a hidden window makes Qt map the window again
+    // behind its own back, an unpainted frame that takes no input.
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (!(windowState() & Qt::WindowMinimized))
-                return;
-            hide();
-            setWindowState(windowState() & ~Qt::WindowMinimized);
+            if (windowState() & Qt::WindowMinimized)
+                hide();
         },
         Qt::QueuedConnection);
 }

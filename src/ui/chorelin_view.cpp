@@ -58,6 +58,9 @@ CChorelinView::CChorelinView(AppContext& ctx, CommandRouter& router, QWidget* pa
     // Files dragged from a file manager are dropped on the list (they become tasks).
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
+    // The empty list's hint fills the area where rows go: it comes and goes as a whole.
+    for (auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model(), rowsChanged, viewport(), qOverload<>(&QWidget::update));
 
     listMenu_ = router_.buildMenu(menus::kListContextMenu, QString(), this);
     listMenu_->setObjectName(QStringLiteral("listContextMenu"));
