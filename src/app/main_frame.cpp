@@ -8,7 +8,7 @@
 #include "resources/accelerators.h"
 #include "resources/command_ids.h"
 #include "resources/menu_tables.h"
-#include "store/fields.h"
+#include "store/startup_paths.h"
 #include "ui/app_icon.h"
 #include "ui/chorelin_view.h"
 #include "ui/holiday_commands.h"
@@ -86,11 +86,11 @@ void CMainFrame::finishStartup() {
 }
 
 void CMainFrame::OnStartup() {
-    const std::string link = platform::startupLinkPath();
+    const platform::SystemPath link = platform::startupLinkPath();
     if (startupRegistered_ != 0)
         platform::removeFile(link);
     else
-        platform::createStartupLink(link, fieldString(ctx_.modulePath));
+        platform::createStartupLink(link, systemPath(ctx_.modulePath));
     // The mark follows what is on disk now: an entry that could not be saved is not shown as
     // registered, and one that could not be deleted is not shown as gone.
     startupRegistered_ = !link.empty() && platform::pathExists(link) ? 1 : 0;

@@ -322,7 +322,7 @@ TEST_F(StartedFrame, TrayRightClickChoosesTheMenuByTheListRectangle) {
 
 TEST_F(StartedFrame, StartupEntryToggleCreatesAndDeletesTheEntry) {
     start();
-    const std::string link = platform::startupLinkPath();
+    const std::string link = platform::startupLinkPath().str();
     ASSERT_FALSE(link.empty());
     ASSERT_FALSE(exists(link));
     auto checkedIn = [&](QMenu* m) { return actionOf(opened(m), cmd::Startup)->isChecked(); };
