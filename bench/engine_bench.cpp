@@ -1,12 +1,16 @@
 // The engine's and the task file's hot paths: the calendar, the next runs of a full table, one
-// scheduler pass over it with nothing due, and a whole rewrite and read of the task file.
+// scheduler pass over it with nothing due, and a whole rewrite and read of the task file; and a
+// holiday file put in force over a full table (start-up budget: under 300 ms).
 
 #include "bench_home.h"
 #include "bench_tasks.h"
 #include "engine/calendar.h"
+#include "engine/holiday_install.h"
+#include "engine/holiday_rules.h"
 #include "engine/next_exec.h"
 #include "engine/workers.h"
 #include "platform/clock.h"
+#include "platform/text_codec.h"
 #include "store/app_context.h"
 #include "store/task_file.h"
 #include "store/trace.h"
@@ -105,6 +109,47 @@ void BM_MyTaskRead_256Records(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * kTasks * static_cast<int64_t>(sizeof(TaskRecord)));
 }
 BENCHMARK(BM_MyTaskRead_256Records)->Unit(benchmark::kMicrosecond);
+
+// A holiday file of the official file's size: every holiday of 1955 to 2027, as Shift_JIS.
+std::string officialSizedFile() {
+    std::string text = std::string(kHolidayCsvHeader) + "\r\n";
+    for (int year = 1955; year <= 2027; ++year) {
+        for (const HolidayRow& row : MyHolidaysByRules(year)) {
+            text += std::to_string(row.date / 10000) + "/" + std::to_string(row.date / 100 % 100) +
+                    "/" + std::to_string(row.date % 100) + "," + row.name + "\r\n";
+        }
+    }
+    return platform::utf8ToCp932(text).value();
+}
+
+// What an import or a copy installed by another program costs: the file read and checked, the
+// calendar rebuilt, 256 next runs recomputed and the task file written once.
+void BM_HolidayReload_OfficialSizedFile_256Tasks(benchmark::State& state) {
+    std::unique_ptr<AppContext> ctx = fullContext();
+    ctx->holidays.path = theHome->scratch() + "/holidays.csv";
+    bench::writeFile(ctx->holidays.path, officialSizedFile(), 0600);
+    for (auto _ : state) {
+        MyHolidayReload(*ctx);
+        if (ctx->holidays.rows.empty()) {
+            state.SkipWithError(ctx->holidays.refusal.c_str());
+            break;
+        }
+    }
+}
+BENCHMARK(BM_HolidayReload_OfficialSizedFile_256Tasks)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The most computing the rules can be asked for: a file of 1970 alone, every later year from the
+// rules.
+void BM_HolidayApply_RulesFor99Years_256Tasks(benchmark::State& state) {
+    std::unique_ptr<AppContext> ctx = fullContext();
+    HolidayFileState file;
+    file.rows = MyHolidaysByRules(1970);
+    for (auto _ : state)
+        MyHolidayApply(*ctx, file);
+}
+BENCHMARK(BM_HolidayApply_RulesFor99Years_256Tasks)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -43,10 +43,14 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Marrowby <chorelin@example.invalid>")
 # it: the xcb platform plugin, the SVG image plugin that draws the tray and window icon, and
 # GLib, named here so the dependency does not hinge on what the linker kept.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, libglib2.0-0")
+# Qt's own texts (the standard buttons, the file dialog) come in Japanese from
+# qt6-translations-l10n, as the rest of the interface is.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, libqt6svg6, libglib2.0-0, qt6-translations-l10n")
 # The Japanese texts need a CJK font; IPAGothic has the metrics the list and dialogs are laid
-# out for, but any CJK font will do, so it is recommended rather than required.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic")
+# out for, but any CJK font will do, so it is recommended rather than required. A Wayland
+# session runs the program natively with Qt's Wayland platform plugin, else through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, qt6-wayland")
 # Documents are opened through the desktop's MIME associations; these provide the database and
 # the tool that the rest of the desktop uses to set them.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "shared-mime-info, xdg-utils")

@@ -226,15 +226,15 @@ std::optional<std::string> composeAboutText() {
     return cp932;
 }
 
-int MyAboutTextWrite(const std::string& cp932Path) {
-    if (cp932Path.empty())
+int MyAboutTextWrite(const platform::SystemPath& path) {
+    if (path.empty())
         return -1;
-    if (platform::pathExists(cp932Path))
+    if (platform::pathExists(path))
         return -14;
     const std::optional<std::string> text = composeAboutText();
     if (!text)
         return -7;
-    switch (platform::writeNewFile(cp932Path, text->data(), text->size())) {
+    switch (platform::writeNewFile(path, text->data(), text->size())) {
     case platform::CreateResult::Ok:
         return 0;
     case platform::CreateResult::Exists: // appeared since the check above; still not ours
@@ -243,7 +243,7 @@ int MyAboutTextWrite(const std::string& cp932Path) {
         return -3;
     case platform::CreateResult::ShortWrite:
         // A cut-off guide would be kept for ever, since an existing file is never rewritten.
-        platform::removeFile(cp932Path);
+        platform::removeFile(path);
         return -6;
     }
     return -3;

@@ -2,6 +2,8 @@
 // The plain-text user guide, "Chorelinについて.txt", written beside the program on its first
 // start and never overwritten afterwards, so the user may edit or delete it freely.
 
+#include "platform/system_path.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -13,11 +15,11 @@ inline constexpr std::size_t kAboutTextMaxBytes = 20480;
 // no cp932 form or would exceed kAboutTextMaxBytes; it is never cut to fit.
 std::optional<std::string> composeAboutText();
 
-// Writes the guide to a new file at `cp932Path` (mode 0644).
+// Writes the guide to a new file at `path` (mode 0644).
 //   0   written
 //  -1   the path is empty
 //  -14  a file already exists there; it is left untouched
 //  -3   the file cannot be created
 //  -6   fewer bytes were written than composed; the partial file is removed again
 //  -7   the text could not be composed (see composeAboutText)
-int MyAboutTextWrite(const std::string& cp932Path);
+int MyAboutTextWrite(const platform::SystemPath& path);

@@ -1,5 +1,7 @@
 // Chorelin: runs the user's programs and documents at their minute.
 
+#include "app/desktop_integration.h"
+#include "app/headless.h"
 #include "app/main_frame.h"
 #include "app/signal_bridge.h"
 #include "app/startup.h"
@@ -10,17 +12,34 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    ignoreFileSizeSignal();
     // The command-line commands need no display and leave a running instance alone.
     if (cli::wantsCommand(argc, argv))
         return cli::runCommand(argc, argv);
 
-    QApplication application(argc, argv);
+    // First, so that a SIGTERM, SIGINT or SIGHUP at any moment of start-up waits for the event
+    // loop and then takes the ordinary way out.
+    SignalBridge::installHandlers();
+    ApplicationArguments arguments(argc, argv);
+    QApplication application(arguments.argc(), arguments.argv());
     QApplication::setApplicationName(QStringLiteral("Chorelin"));
     QApplication::setOrganizationName(QStringLiteral("Marrowby"));
     QApplication::setQuitOnLastWindowClosed(false);
-    // Installed first, so a SIGTERM during start-up waits for the event loop and then takes the
-    // ordinary way out.
+    joinDesktop(application);
     SignalBridge signalBridge;
+
+    // Until start-up is done, a termination closes the message box that start-up shows (a fatal
+    // box then ends the program at once); the shutdown follows as soon as the frame is up.
+    CMainFrame* running = nullptr;
+    bool terminationPending = false;
+    QObject::connect(&signalBridge, &SignalBridge::terminationRequested, [&] {
+        if (running) {
+            running->commands().dispatch(cmd::AppExit);
+            return;
+        }
+        terminationPending = true;
+        closeActiveModal();
+    });
 
     SharedState shared = buildSharedState();
     CMainFrame frame(shared.ctx, shared.startupRegistered);
@@ -28,10 +47,13 @@ int main(int argc, char** argv) {
         fatalStop("タスクファイルの作成に失敗しました。");
     frame.finishStartup();
     reportTaskFileRefusal(shared.ctx);
+    running = &frame;
+    if (terminationPending)
+        QMetaObject::invokeMethod(
+            &frame, [&frame] { frame.commands().dispatch(cmd::AppExit); }, Qt::QueuedConnection);
 
-    QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &frame,
-                     [&frame] { frame.commands().dispatch(cmd::AppExit); });
     const int rc = application.exec();
+    running = nullptr;
     // The event loop can also end without the exit command (the session ends): the tasks are
     // saved all the same.
     frame.OnClose();

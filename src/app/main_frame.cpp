@@ -8,9 +8,10 @@
 #include "resources/accelerators.h"
 #include "resources/command_ids.h"
 #include "resources/menu_tables.h"
-#include "store/fields.h"
+#include "store/startup_paths.h"
 #include "ui/app_icon.h"
 #include "ui/chorelin_view.h"
+#include "ui/holiday_commands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -81,14 +82,15 @@ void CMainFrame::finishStartup() {
         hide();
     else
         show(); // no tray to come back from: the window is the only way in
+    showHolidayNotice(*view_);
 }
 
 void CMainFrame::OnStartup() {
-    const std::string link = platform::startupLinkPath();
+    const platform::SystemPath link = platform::startupLinkPath();
     if (startupRegistered_ != 0)
         platform::removeFile(link);
     else
-        platform::createStartupLink(link, fieldString(ctx_.modulePath));
+        platform::createStartupLink(link, systemPath(ctx_.modulePath));
     // The mark follows what is on disk now: an entry that could not be saved is not shown as
     // registered, and one that could not be deleted is not shown as gone.
     startupRegistered_ = !link.empty() && platform::pathExists(link) ? 1 : 0;
@@ -125,7 +127,10 @@ void CMainFrame::OnClose() {
 }
 
 void CMainFrame::restoreFromTray() {
-    showNormal();
+    // Shown first, then out of the minimised state: the window manager then maps a window that
+    // Qt knows to be visible and paints at once.
+    show();
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     raise();
     activateWindow();
 }
@@ -145,15 +150,15 @@ void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMinimized))
         return;
-    // Minimising hides instead; the next restore shows the window at its normal size. Done
-    // after the state change has been delivered, as hiding inside it confuses some managers.
+    // Minimising hides instead, as closing does. Done after the state change has been
+    // delivered, as hiding inside it confuses some managers. The minimised state stays until
+    // the window is restored: taking it away from a hidden window makes Qt map the window again
+    // behind its own back, an unpainted frame that takes no input.
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (!(windowState() & Qt::WindowMinimized))
-                return;
-            hide();
-            setWindowState(windowState() & ~Qt::WindowMinimized);
+            if (windowState() & Qt::WindowMinimized)
+                hide();
         },
         Qt::QueuedConnection);
 }

@@ -1,12 +1,17 @@
 #include "app/signal_bridge.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
+#include <QWidget>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 int pipeFds[2] = {-1, -1};
+
+constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 void onSignal(int) {
     const char byte = 1;
@@ -15,22 +20,28 @@ void onSignal(int) {
 }
 } // namespace
 
-SignalBridge::SignalBridge(QObject* parent) : QObject(parent) {
-    if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
+void SignalBridge::installHandlers() {
+    if (pipeFds[0] >= 0 || ::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    notifier_ = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &SignalBridge::drain);
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (int sig : kTerminationSignals)
+        ::sigaction(sig, &action, nullptr);
+}
+
+SignalBridge::SignalBridge(QObject* parent) : QObject(parent) {
+    installHandlers();
+    if (pipeFds[0] < 0)
+        return;
+    notifier_ = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &SignalBridge::drain);
 }
 
 SignalBridge::~SignalBridge() {
-    ::signal(SIGTERM, SIG_DFL);
-    ::signal(SIGINT, SIG_DFL);
+    for (int sig : kTerminationSignals)
+        ::signal(sig, SIG_DFL);
     for (int& fd : pipeFds) {
         if (fd >= 0)
             ::close(fd);
@@ -43,4 +54,20 @@ void SignalBridge::drain() {
     while (::read(pipeFds[0], buffer, sizeof buffer) > 0) {
     }
     emit terminationRequested();
+}
+
+void ignoreFileSizeSignal() {
+    // Ignored rather than handled, so a write past the limit returns EFBIG at once; the spawn
+    // of a task restores every signal's default.
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
+void closeActiveModal() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal)
+        return;
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+    else
+        modal->close();
 }

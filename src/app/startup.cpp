@@ -3,6 +3,7 @@
 #include "app/about_text.h"
 #include "dialogs/prompter.h"
 #include "engine/calendar.h"
+#include "engine/holiday_install.h"
 #include "engine/workers.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
@@ -37,32 +38,38 @@ void fatalStop(const char* utf8Reason) {
 }
 
 SharedState buildSharedState() {
-    platform::InstanceLock::Status status;
-    std::unique_ptr<platform::InstanceLock> lock =
-        platform::InstanceLock::acquire("Chorelin.Mutex", status);
-    if (status == platform::InstanceLock::Status::HeldElsewhere)
-        fatalStop("Chorelinは既に起動されています。");
-    if (!lock)
-        fatalStop("オブジェクトの作成に失敗しました。");
-
     // Lives until the process ends, as every thread reaches it.
     AppContext* ctx = new (std::nothrow) AppContext();
     if (!ctx)
         fatalStop("メモリの割り当てに失敗しました。");
     setTheContext(ctx);
 
-    const std::string linkPath = platform::startupLinkPath();
-    const int startupRegistered = !linkPath.empty() && platform::pathExists(linkPath) ? 1 : 0;
-    ctx->instanceMutex = std::move(lock);
-
+    // The paths come before the single-instance check: the lock lives in the data folder, beside
+    // the task file it guards, so two processes serving one task file always meet there.
     switch (MyFormPaths(*ctx)) {
     case PathsResult::Ok:
         break;
     case PathsResult::TooLong:
         fatalStop("タスクファイルのパスが長すぎます。");
     default:
+        traceLine("タスクファイルの作成に失敗しました。");
         fatalStop("タスクファイルの作成に失敗しました。");
     }
+
+    platform::InstanceLock::Status status;
+    std::unique_ptr<platform::InstanceLock> lock =
+        platform::InstanceLock::acquire(systemPath(ctx->dataFolder), "Chorelin.Mutex", status);
+    if (status == platform::InstanceLock::Status::HeldElsewhere)
+        fatalStop("Chorelinは既に起動されています。");
+    // Without a data folder there is no task file to guard either: start-up goes on, and the
+    // task file's creation ends it with its own message.
+    if (!lock && status != platform::InstanceLock::Status::FolderMissing)
+        fatalStop("オブジェクトの作成に失敗しました。");
+
+    const platform::SystemPath linkPath = platform::startupLinkPath();
+    const int startupRegistered = !linkPath.empty() && platform::pathExists(linkPath) ? 1 : 0;
+    ctx->instanceMutex = std::move(lock);
+
     // A read-only program folder only costs the guide; an existing one is never replaced.
     MyAboutTextWrite(aboutTextPath(*ctx));
     tracef("=== %s START ===", fieldString(ctx->programName).c_str());
@@ -70,6 +77,7 @@ SharedState buildSharedState() {
 
     try {
         MyCalMake(*ctx);
+        MyHolidayLoadAtStartup(*ctx, holidayFilePath());
     } catch (const std::bad_alloc&) {
         traceLine("メモリの割り当てに失敗しました。");
         fatalStop("メモリの割り当てに失敗しました。");

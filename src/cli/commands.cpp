@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/history_command.h"
+#include "cli/holiday_commands.h"
 #include "cli/list_command.h"
 
 #include <vector>
@@ -12,6 +13,8 @@ std::span<const Command> allCommands() {
     static const std::vector<Command> commands = {
         {QStringLiteral("list"), listOptions, runList},
         {QStringLiteral("history"), historyOptions, runHistory},
+        {QStringLiteral("holidays"), holidaysOptions, runHolidays},
+        {QStringLiteral("import-holidays"), importHolidaysOptions, runImportHolidays},
     };
     return commands;
 }

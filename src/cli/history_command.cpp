@@ -67,7 +67,7 @@ QList<QCommandLineOption> historyOptions() {
                                QStringLiteral("With --history: at most N runs (default 20)."),
                                QStringLiteral("N")),
             QCommandLineOption(QStringLiteral("json"),
-                               QStringLiteral("With --list or --history: print JSON."))};
+                               QStringLiteral("With --list, --history or --holidays: JSON."))};
 }
 
 int runHistory(const QCommandLineParser& parser) {

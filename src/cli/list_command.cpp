@@ -35,7 +35,7 @@ QList<QCommandLineOption> listOptions() {
                                QStringLiteral("Print every task: state, schedule, run time, next "
                                               "and last run, and the last run's outcome.")),
             QCommandLineOption(QStringLiteral("json"),
-                               QStringLiteral("With --list or --history: print JSON."))};
+                               QStringLiteral("With --list, --history or --holidays: JSON."))};
 }
 
 int runList(const QCommandLineParser& parser) {

@@ -5,6 +5,7 @@
 #include "store/task_file.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <memory>
@@ -24,14 +25,11 @@ bool readTaskTable(TaskTable& table, QString& problem) {
                  QStringLiteral(".tsk");
     if (!QFileInfo::exists(table.path))
         return true;
-    const std::optional<std::string> path = platform::utf8ToCp932(table.path.toStdString());
-    if (!path) {
-        problem = QStringLiteral("the task file's path %1 cannot be read.").arg(table.path);
-        return false;
-    }
+    // The system's own path, as the file system spells it (never cp932).
+    const QByteArray path = QFile::encodeName(table.path);
     auto ctx = std::make_unique<AppContext>();
     ctx->maxTaskCount = kMaxTaskCount;
-    const int rc = MyTaskRead(*ctx, path->c_str());
+    const int rc = MyTaskRead(*ctx, path.constData());
     if (rc != 0 && rc != -2) {
         problem = QStringLiteral("cannot read the task file %1 (%2).").arg(table.path).arg(rc);
         return false;

@@ -3,6 +3,7 @@
 #include "dialogs/dialog_font.h"
 #include "dialogs/prompter.h"
 #include "dialogs/schedule_group.h"
+#include "dialogs/typing_limit.h"
 #include "platform/text_codec.h"
 #include "store/catch_up_setting.h"
 #include "store/fields.h"
@@ -20,6 +21,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
     setObjectName(QStringLiteral("config"));
@@ -33,6 +36,7 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     minutes_->setFixedSize(
         std::max(dluX(f, 21), QFontMetrics(f).horizontalAdvance(QStringLiteral("000")) + 14),
         dluY(f, 14));
+    TypingLimit::install(minutes_, 3);
     auto* note = new QLabel(
         QStringLiteral("※０を指定すると追加登録するタスクの次回実行日は翌日以降になります。"),
         interval);
@@ -58,7 +62,8 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
         auto* button = new QPushButton(text, this);
         button->setObjectName(QString::fromLatin1(name));
         button->setFixedSize(dluX(f, 50), dluY(f, 14));
-        button->setAutoDefault(false);
+        // Return presses the button that has the focus, and the default one (OK) elsewhere.
+        button->setAutoDefault(true);
         return button;
     };
     auto* ok = makeButton(QStringLiteral("OK"), "ok");
@@ -100,13 +105,13 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
 
 void CDialogConfig::OnInitDialog() {
     record = TaskRecord{};
-    minutes_->setText(QString::asprintf("%d", ctx_.defaultInterval));
+    // Three digits is what may be typed; a larger stored value is shown and kept whole.
+    TypingLimit::setWholeText(minutes_, QString::asprintf("%d", ctx_.defaultInterval));
     applyScheduleText(record, fieldView(ctx_.defaultSchedule));
     schedule_->showFlags();
     notifyOnFailure_->setChecked(readHistorySettings().notifyOnFailure);
     catchUp_->setChecked(ctx_.catchUp.enabled);
     setWindowTitle(QStringLiteral("環境設定"));
-    minutes_->setMaxLength(3);
     minutes_->setFocus();
 }
 
@@ -129,12 +134,13 @@ void CDialogConfig::OnOK() {
     };
     if (minutes.isEmpty())
         return refuseMinutes("実行時刻（初期値）を入力してください。");
-    int32_t interval = 0;
+    int64_t interval = 0;
     for (QChar c : minutes) {
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return refuseMinutes("開始時刻（初期値）は数値を入力してください。");
-        // The field holds at most three digits; the cap only guards a longer text set from code.
-        interval = std::min(interval * 10 + (c.unicode() - '0'), 999999);
+        // Only a stored value can be longer than three digits; the cap keeps it in range.
+        interval = std::min<int64_t>(interval * 10 + (c.unicode() - '0'),
+                                     std::numeric_limits<int32_t>::max());
     }
     if (record.chosenDays) {
         bool anyDay = false;
@@ -148,9 +154,9 @@ void CDialogConfig::OnOK() {
         }
     }
     const std::string schedule = scheduleTextFromFlags(record);
-    ctx_.defaultInterval = interval;
+    ctx_.defaultInterval = static_cast<int32_t>(interval);
     setField(ctx_.defaultSchedule, schedule);
-    MyConfigWrite(ctx_, interval, schedule.c_str());
+    MyConfigWrite(ctx_, ctx_.defaultInterval, schedule.c_str());
     writeNotifyOnFailure(notifyOnFailure_->isChecked());
     MyCatchUpSettingWrite(ctx_, catchUp_->isChecked());
     accept();

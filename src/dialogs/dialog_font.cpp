@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QMainWindow>
 #include <QStringList>
 #include <QWidget>
 
@@ -22,7 +23,15 @@ void placeAtOwnerOrigin(QWidget* dialog) {
     QWidget* owner = dialog->parentWidget();
     if (!owner)
         return;
-    dialog->move(owner->window()->mapToGlobal(QPoint(0, 0)));
+    QWidget* top = owner->window();
+    // The origin is that of the owner's client area, which in a main window begins below its
+    // menu bar.
+    QPoint origin(0, 0);
+    if (auto* main = qobject_cast<QMainWindow*>(top)) {
+        if (const QWidget* menu = main->menuWidget(); menu && menu->isVisible())
+            origin.setY(menu->geometry().bottom() + 1);
+    }
+    dialog->move(top->mapToGlobal(origin));
 }
 
 namespace {

@@ -9,8 +9,9 @@ class QWidget;
 // application's own font at 9 point.
 QFont dialogFont();
 
-// Places a dialog at the top-left corner of its owner, as the dialogs have always opened,
-// instead of centring it. Does nothing without an owner.
+// Places a dialog at the top-left corner of its owner's client area (below a main window's
+// menu bar), as the dialogs have always opened, instead of centring it. Does nothing without
+// an owner.
 void placeAtOwnerOrigin(QWidget* dialog);
 
 // Pixels of a length in dialog units of the font: horizontal units are a quarter of the average

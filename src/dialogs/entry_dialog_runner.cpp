@@ -21,7 +21,7 @@ void setEntryDialogRunner(EntryDialogRunner* replacement) {
 
 EntryDialogResult QtEntryDialogRunner::run(AppContext& ctx, const EntryDialogRequest& request) {
     ctx.editIndex = request.editIndex;
-    CDialogTaskEntry dialog(ctx, owner_);
+    CDialogTaskEntry dialog(ctx, request.owner ? request.owner : owner_);
     dialog.clearResults();
     dialog.mode = request.mode;
     dialog.record = request.record;

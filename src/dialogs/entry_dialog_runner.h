@@ -20,6 +20,9 @@ struct EntryDialogRequest {
     EntryMode mode = ModeAdd;
     TaskRecord record{};
     int editIndex = 0;
+    // The dialog's owner (the main window): it opens at the owner's client origin and carries
+    // its icon. Without one, the runner's own owner.
+    QWidget* owner = nullptr;
 };
 
 struct EntryDialogResult {
@@ -31,7 +34,7 @@ struct EntryDialogResult {
 };
 
 class EntryDialogRunner {
-  public:
+public:
     virtual ~EntryDialogRunner() = default;
     virtual EntryDialogResult run(AppContext& ctx, const EntryDialogRequest& request) = 0;
 };
@@ -42,10 +45,10 @@ void setEntryDialogRunner(EntryDialogRunner* replacement);
 
 // The real one: a modal CDialogTaskEntry owned by `owner`.
 class QtEntryDialogRunner : public EntryDialogRunner {
-  public:
+public:
     explicit QtEntryDialogRunner(QWidget* owner = nullptr) : owner_(owner) {}
     EntryDialogResult run(AppContext& ctx, const EntryDialogRequest& request) override;
 
-  private:
+private:
     QWidget* owner_;
 };

@@ -24,6 +24,10 @@ public:
             box.setIcon(QMessageBox::Critical);
             box.setStandardButtons(QMessageBox::Ok);
             break;
+        case Kind::Information:
+            box.setIcon(QMessageBox::Information);
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
         case Kind::Question:
             box.setIcon(QMessageBox::Question);
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -51,4 +55,6 @@ Prompter& prompter() {
     return messageBoxes;
 }
 
-void setPrompter(Prompter* replacement) { installed.store(replacement); }
+void setPrompter(Prompter* replacement) {
+    installed.store(replacement);
+}

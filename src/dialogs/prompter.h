@@ -12,6 +12,7 @@ public:
         Question,         // Yes/No, question icon, Yes default
         ContinueQuestion, // Yes/No, exclamation icon, No default
         Fatal,            // OK, stop icon; the caller ends the process after it
+        Information,      // OK, information icon: a command that did what was asked says so
     };
     virtual ~Prompter() = default;
     // Shows a UTF-8 text titled "Chorelin". True for Yes (and for OK).

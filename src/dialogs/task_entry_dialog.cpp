@@ -5,7 +5,9 @@
 #include "dialogs/path_text_edit.h"
 #include "dialogs/picker_dialogs.h"
 #include "dialogs/prompter.h"
+#include "dialogs/registered_file_dialog.h"
 #include "dialogs/schedule_group.h"
+#include "dialogs/typing_limit.h"
 #include "engine/launch.h"
 #include "platform/text_codec.h"
 #include "store/fields.h"
@@ -13,7 +15,6 @@
 #include "store/trace.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -40,26 +41,15 @@ template <size_t N> void storeScratch(char (&field)[N], const std::string& text)
         setField(field, *bytes);
 }
 
-std::optional<QString> runFileDialog(QWidget* owner) {
-    QFileDialog dialog(owner, QStringLiteral("登録ファイルを指定してください"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // One entry that lists every file, named as the user knows it; the pattern in the last
-    // parentheses is the one matched, and it is hidden from the user.
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setNameFilter(QStringLiteral("すべてのファイル(*.*) (*)"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
-}
-
 } // namespace
 
 CDialogTaskEntry::CDialogTaskEntry(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
     setObjectName(QStringLiteral("taskEntry"));
     setFont(dialogFont());
     buildForm();
-    chooseRegisteredFile = [this] { return runFileDialog(this); };
+    chooseRegisteredFile = [this] {
+        return runRegisteredFileDialog(this, registeredFile_->path());
+    };
     pickTime = [this]() -> std::optional<QString> {
         CDialogTimePicker picker(this);
         if (picker.exec() != QDialog::Accepted)
@@ -80,7 +70,8 @@ void CDialogTaskEntry::buildForm() {
         auto* button = new QPushButton(text, this);
         button->setObjectName(QString::fromLatin1(name));
         button->setFixedSize(dluX(f, width), dluY(f, 14));
-        button->setAutoDefault(false);
+        // Return presses the button that has the focus, and the default one (OK) elsewhere.
+        button->setAutoDefault(true);
         return button;
     };
     // A short field is as wide as its template says, and never too narrow for its longest
@@ -113,8 +104,6 @@ void CDialogTaskEntry::buildForm() {
     registeredFile_ = makePath("registeredFile");
     executableFile_ = makePath("executableFile");
     executableFile_->setReadOnly(true);
-    executableFile_->setTextInteractionFlags(Qt::TextSelectableByMouse |
-                                             Qt::TextSelectableByKeyboard);
     executableFile_->setFocusPolicy(Qt::StrongFocus);
     auto* pickTimeButton = makeButton(QStringLiteral("実行時刻"), "pickTime", 32);
     runTime_ = makeLine("runTime", 21, QStringLiteral("00:00"));
@@ -122,6 +111,10 @@ void CDialogTaskEntry::buildForm() {
     startDate_ = makeLine("startDate", 40, QStringLiteral("0000/00/00"));
     auto* pickEndButton = makeButton(QStringLiteral("終了日"), "pickEnd", 32);
     endDate_ = makeLine("endDate", 40, QStringLiteral("0000/00/00"));
+    TypingLimit::install(name_, 512);
+    TypingLimit::install(runTime_, 5);
+    TypingLimit::install(startDate_, 10);
+    TypingLimit::install(endDate_, 10);
     schedule_ = new ScheduleGroup(record, this);
     auto* ok = makeButton(QStringLiteral("OK"), "ok", 50);
     ok->setDefault(true);
@@ -211,21 +204,18 @@ void CDialogTaskEntry::OnInitDialog() {
         registeredFile_->clear();
         executableFile_->clear();
     } else {
-        name_->setText(recordText(record.name));
+        // A record's text is shown whole even where it is longer than may be typed; the checks
+        // of OK refuse it with their own message instead of it being cut silently.
+        TypingLimit::setWholeText(name_, recordText(record.name));
         registeredFile_->setReadOnly(false);
         registeredFile_->setPath(recordText(record.registeredFile));
         executableFile_->setPath(recordText(record.executableFile));
-        runTime_->setText(recordText(record.runTime));
-        startDate_->setText(recordText(record.startDateText));
-        endDate_->setText(recordText(record.endDateText));
+        TypingLimit::setWholeText(runTime_, recordText(record.runTime));
+        TypingLimit::setWholeText(startDate_, recordText(record.startDateText));
+        TypingLimit::setWholeText(endDate_, recordText(record.endDateText));
     }
     executableFile_->setReadOnly(true);
     browse_->setEnabled(true);
-
-    name_->setMaxLength(512);
-    runTime_->setMaxLength(5);
-    startDate_->setMaxLength(10);
-    endDate_->setMaxLength(10);
     name_->setFocus();
 }
 

@@ -2,6 +2,7 @@
 // file states up to date and starts the tasks whose day and minute have come.
 
 #include "engine/catch_up.h"
+#include "engine/holiday_install.h"
 #include "engine/launch.h"
 #include "engine/next_exec.h"
 #include "engine/pass_clock.h"
@@ -146,6 +147,10 @@ bool MySchedulerPass(AppContext& ctx) {
         MySetNextExec(ctx, i);
         MyTaskWrite(ctx, ctx.taskFilePath);
     }
+
+    // A holidays.csv installed or removed by another program (the command line's import) takes
+    // effect here, after this pass's starts, so that no run due now is passed over.
+    changed = MyHolidayReloadIfChanged(ctx) || changed;
 
     if (changed)
         ctx.post(WM_MYTASKUPDATE, 0);

@@ -1,5 +1,7 @@
 #pragma once
-// Special folders and the program's own path, as cp932 strings.
+// Special folders and the program's own path: the system's own paths, never cp932.
+
+#include "platform/system_path.h"
 
 #include <optional>
 #include <string>
@@ -7,11 +9,13 @@
 namespace platform {
 
 // Full path of the running program file.
-std::optional<std::string> programPath();
-// The user's documents folder (XDG DOCUMENTS), created when missing.
-std::optional<std::string> documentsFolder();
+std::optional<SystemPath> programPath();
+// The user's documents folder (XDG DOCUMENTS), created when missing. A folder that cannot be
+// created is still returned: whatever is to be made inside it then fails on its own. Nothing only
+// when no documents folder is known at all.
+std::optional<SystemPath> documentsFolder();
 // The folder whose entries start with the user's session (XDG autostart), created when missing.
-std::optional<std::string> startupFolder();
+std::optional<SystemPath> startupFolder();
 
 // The path separator used when the layers above compose paths.
 inline constexpr char pathSeparator = '/';

@@ -1,12 +1,12 @@
 #pragma once
 // The entry that starts this program when the user's session starts.
 
-#include <string>
+#include "platform/system_path.h"
 
 namespace platform {
 
-// The entry's full path: "<startup folder>/Chorelin.desktop".
-std::string startupLinkPath();
-bool createStartupLink(const std::string& linkPath, const std::string& targetProgram);
+// The entry's full path: "<startup folder>/Chorelin.desktop"; empty when there is no such folder.
+SystemPath startupLinkPath();
+bool createStartupLink(const SystemPath& linkPath, const SystemPath& targetProgram);
 
 } // namespace platform

@@ -16,6 +16,9 @@ inline constexpr int ListAdd = 32783;         // add a task
 inline constexpr int TrayShow = 32785;        // bring the main window back
 inline constexpr int Startup = 32787;         // register or unregister the start-up entry
 inline constexpr int ListHistory = 32790;     // the run history of a task
+inline constexpr int HolidayImport = 32810;   // import a holiday file
+inline constexpr int HolidayRevert = 32811;   // go back to the built-in holiday table
+inline constexpr int HolidayList = 32812;     // the list of holidays and their sources
 
 // Framework commands that the menus and accelerators carry.
 inline constexpr int FileNew = 57600;

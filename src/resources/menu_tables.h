@@ -28,6 +28,10 @@ inline constexpr Item kFileItems[] = {
     {cmd::Config, "環境設定(&C)"},
     {cmd::Startup, "スタートアップに登録"},
     kSeparator,
+    {cmd::HolidayImport, "祝日データの読み込み(&L)..."},
+    {cmd::HolidayRevert, "組み込みの祝日表に戻す"},
+    {cmd::HolidayList, "祝日の一覧..."},
+    kSeparator,
     {cmd::AppExit, "アプリケーションの終了(&X)"},
 };
 

@@ -6,6 +6,7 @@
 #include "platform/wake_signal.h"
 #include "store/calendar_day.h"
 #include "store/catch_up_state.h"
+#include "store/holiday_data.h"
 #include "store/task_lock.h"
 #include "store/task_record.h"
 
@@ -37,6 +38,8 @@ struct AppContext {
     char entryRunTime[16] = {};
     char entryStartDate[16] = {};
     char entryEndDate[16] = {};
+    // The system's own paths: the file system's bytes as they are (never cp932), each within its
+    // field. platform::SystemPath carries them across the platform seam.
     char taskFilePath[512] = {};
     char modulePath[512] = {};
     char programName[512] = {};
@@ -67,14 +70,26 @@ struct AppContext {
     // "no table" state.
     std::vector<TaskRecord> tasks;
     std::vector<CalendarDay> calendar;
+    // The imported holiday file the calendar was built from, if any.
+    HolidayFileState holidays;
 
     // Set when the task file on disk could not be loaded whole; the next write first keeps a
     // copy of it so that the user's old tasks are never destroyed.
     bool taskFileNeedsBackup = false;
 
-    // Set at start-up when the task file was not loaded because someone else could have changed
-    // it: the UTF-8 message that tells the user which file and how to fix it. Empty otherwise.
+    // Set at start-up when the task file was not loaded and must stay as it is: it was refused,
+    // could not be opened or read, or the copy it needed could not be made. Every write of the
+    // session then ends with -3 and leaves it byte for byte as it was.
+    bool taskFileFrozen = false;
+
+    // What the user is told once about the task file at the end of start-up (UTF-8; already on
+    // standard error and in the trace): why it was not loaded and that changes are not saved
+    // until it is fixed. Empty when there is nothing to tell.
     std::string taskFileRefusal;
+
+    // Problems met while writing, told once on standard error.
+    bool taskFileReadOnlyTold = false;
+    bool taskFileBackupFailureTold = false;
 
     // The opt-in catch-up of runs missed while the program was not running or the machine slept.
     CatchUpState catchUp;

@@ -32,7 +32,13 @@ template <size_t N> constexpr size_t fieldCapacity(const char (&)[N]) {
     return N - 1;
 }
 
-// Equality ignoring the case of ASCII letters only, byte for byte otherwise.
+// The first byte of a double-byte cp932 character.
+inline bool isCp932LeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Equality of cp932 texts (names, paths, schedule texts) ignoring the case of single-byte ASCII
+// letters only: a double-byte character compares byte for byte, its second byte included.
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
-// Byte-wise comparison ignoring the case of ASCII letters: <0, 0, >0.
+// The same comparison as an order: <0, 0, >0.
 int compareIgnoringAsciiCase(std::string_view a, std::string_view b);

@@ -2,19 +2,13 @@
 
 #include "store/fields.h"
 
-namespace {
-bool isLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-} // namespace
-
 bool cp932Contains(std::string_view text, std::string_view needle) {
     if (needle.empty())
         return true;
     for (size_t i = 0; i < text.size();) {
         if (text.substr(i, needle.size()) == needle)
             return true;
-        i += (isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+        i += (isCp932LeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
     }
     return false;
 }

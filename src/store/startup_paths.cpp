@@ -2,33 +2,26 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "store/fields.h"
-
-namespace {
-// "について.txt" in cp932
-constexpr std::string_view kAboutSuffix = "\x82\xC9\x82\xC2\x82\xA2\x82\xC4.txt";
-} // namespace
 
 PathsResult MyFormPaths(AppContext& ctx) {
-    const std::optional<std::string> program = platform::programPath();
+    const std::optional<platform::SystemPath> program = platform::programPath();
     if (!program)
         return PathsResult::NoProgramPath;
-    const std::optional<std::string> documents = platform::documentsFolder();
+    const std::optional<platform::SystemPath> documents = platform::documentsFolder();
     if (!documents)
         return PathsResult::NoDocumentsFolder;
-    const platform::PathParts parts = platform::splitPath(*program);
-    const std::string sep(1, platform::pathSeparator);
-    const std::string dataFolder = *documents + sep + parts.baseName;
-    const std::string taskFile = dataFolder + sep + parts.baseName + ".tsk";
-    if (!setField(ctx.modulePath, *program) || !setField(ctx.documentsFolder, *documents) ||
-        !setField(ctx.programName, parts.baseName) || !setField(ctx.dataFolder, dataFolder) ||
-        !setField(ctx.taskFilePath, taskFile))
+    const platform::PathParts parts = platform::splitPath(program->str());
+    const platform::SystemPath dataFolder = documents->child(parts.baseName);
+    const platform::SystemPath taskFile = dataFolder.child(parts.baseName + ".tsk");
+    if (!setField(ctx.modulePath, program->str()) ||
+        !setField(ctx.documentsFolder, documents->str()) ||
+        !setField(ctx.programName, parts.baseName) || !setField(ctx.dataFolder, dataFolder.str()) ||
+        !setField(ctx.taskFilePath, taskFile.str()))
         return PathsResult::TooLong;
     platform::createDirectory(dataFolder);
     return PathsResult::Ok;
 }
 
-std::string aboutTextPath(const AppContext& ctx) {
-    const platform::PathParts parts = platform::splitPath(fieldString(ctx.modulePath));
-    return parts.folder + "Chorelin" + std::string(kAboutSuffix);
+platform::SystemPath aboutTextPath(const AppContext& ctx) {
+    return systemPath(ctx.modulePath).folder().child("Chorelinについて.txt");
 }

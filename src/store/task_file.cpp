@@ -2,15 +2,25 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "platform/text_codec.h"
+#include "platform/private_file.h"
 #include "store/fields.h"
 #include "store/trace.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <optional>
 
 namespace {
+
+using platform::PrivateFile;
+using platform::SystemPath;
+
+// No task file comes near this (256 records are 363,520 bytes); a file larger than this where the
+// task file should be is not copied, and so not replaced either.
+constexpr uint64_t kBackupLimit = 64ull << 20;
 
 int endRead(int result) {
     tracef("MyTaskRead() End Ret=%d", result);
@@ -27,24 +37,49 @@ bool fileMissing(std::string_view path) {
     return path.empty() || !platform::pathExists(path);
 }
 
-bool keepBackup(const char* path) {
-    const std::string backup = taskFileBackupPath(path);
-    if (!platform::copyFile(path, backup)) {
-        tracef("タスクファイルのバックアップに失敗しました。(%s)", backup.c_str());
-        return false;
-    }
-    tracef("読み込めなかったタスクファイルを %s に保存しました。", backup.c_str());
-    return true;
+void toStandardError(const std::string& message) {
+    std::fprintf(stderr, "Chorelin: %s\n", message.c_str());
+    std::fflush(stderr);
 }
 
-// Leaves a task file that someone else could have written alone: nothing of it is loaded, and
-// the first write keeps a copy of it before it replaces it.
-void refuseTaskFile(AppContext& ctx, platform::FileTrust trust) {
-    ctx.taskFileRefusal = taskFileRefusalMessage(trust, ctx.taskFilePath);
-    ctx.taskFileNeedsBackup = true;
-    traceLine(ctx.taskFileRefusal);
-    std::fprintf(stderr, "Chorelin: %s\n", ctx.taskFileRefusal.c_str());
-    std::fflush(stderr);
+// Tells once, on standard error and in the trace, and keeps the text for the start-up box.
+void tellAtStartup(AppContext& ctx, const std::string& message) {
+    traceLine(message);
+    toStandardError(message);
+    if (ctx.taskFileRefusal.empty())
+        ctx.taskFileRefusal = message;
+}
+
+// The file on disk was not loaded (or its copy could not be kept): it stays as it is for the
+// whole session, so the user's tasks are there again once it is fixed.
+void freeze(AppContext& ctx, const std::string& message) {
+    ctx.taskFileFrozen = true;
+    tellAtStartup(ctx, message);
+}
+
+void tellOnce(bool& told, const std::string& message) {
+    traceLine(message);
+    if (!told)
+        toStandardError(message);
+    told = true;
+}
+
+// The copy of a file that was not loaded whole, beside the file itself (where a link leads).
+// Its path, or nothing when no copy could be made.
+std::optional<std::string> keepBackup(const SystemPath& file) {
+    const SystemPath real = platform::resolveLinks(file);
+    const std::string backup = taskFileBackupPath(real.c_str());
+    switch (platform::copyRegularFile(real, SystemPath(backup), kBackupLimit)) {
+    case platform::CopyResult::Ok:
+        traceLine(taskFileBackupMadeMessage(backup));
+        return backup;
+    case platform::CopyResult::TooLarge:
+        tracef("タスクファイルが大きすぎるため控えを作りません。(%s)", real.c_str());
+        return std::nullopt;
+    default:
+        tracef("タスクファイルのバックアップに失敗しました。(%s)", backup.c_str());
+        return std::nullopt;
+    }
 }
 
 // Whether the schedule of a record can match any day: the first set flag decides, and chosen
@@ -62,56 +97,20 @@ bool scheduleCanMatch(const TaskRecord& task) {
     return false;
 }
 
-} // namespace
-
-std::string taskFileRefusalMessage(platform::FileTrust trust, const char* path) {
-    const std::string file = platform::cp932ToUtf8Lossy(path ? path : "");
-    const size_t slash = file.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string(".") : file.substr(0, slash == 0 ? 1 : slash);
-    std::string text = "タスクファイル（" + file + "）";
-    switch (trust) {
-    case platform::FileTrust::FileForeignOwner:
-    case platform::FileTrust::FolderForeignOwner:
-        text += "またはそのフォルダが他のユーザーの所有のため読み込みませんでした。\n"
-                "自分の所有に戻し（chown）、chmod 600 " +
-                file + " と chmod 700 " + folder + " で権限を直してから再起動してください。";
-        break;
-    case platform::FileTrust::Unexaminable:
-        text += "の所有者と権限を確かめられないため読み込みませんでした。\n"
-                "chmod 600 " +
-                file + " と chmod 700 " + folder + " で権限を直してから再起動してください。";
+// The reading steps on a file opened once; `readFailed` tells a file that could not be read (an
+// error of the disk, no memory for its records) from one that simply ended early.
+int readOpened(AppContext& ctx, const PrivateFile& file, bool& readFailed) {
+    traceLine("MyTaskRead() Start");
+    readFailed = false;
+    switch (file.status()) {
+    case PrivateFile::Status::Missing:
+        return endRead(-2);
+    case PrivateFile::Status::Opened:
         break;
     default:
-        text += "は他のユーザーが書き換えられる状態のため読み込みませんでした。\n"
-                "chmod 600 " +
-                file + " と chmod 700 " + folder + " で権限を直してから再起動してください。";
-        break;
-    }
-    return text;
-}
-
-std::string taskFileBackupPath(const char* path) {
-    const platform::LocalTime t = platform::localTime();
-    char suffix[40];
-    std::snprintf(suffix, sizeof suffix, ".bak-%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-    std::string backup = std::string(path) + suffix;
-    // Two failed loads within one second must not overwrite the first copy.
-    for (int n = 1; platform::pathExists(backup); ++n)
-        backup = std::string(path) + suffix + "-" + std::to_string(n);
-    return backup;
-}
-
-int MyTaskRead(AppContext& ctx, const char* path) {
-    traceLine("MyTaskRead() Start");
-    if (path == nullptr || path[0] == '\0')
-        return endRead(-1);
-    if (!platform::pathExists(path))
-        return endRead(-2);
-    const int64_t size = platform::fileSize(path);
-    if (size < 0)
         return endRead(-3);
+    }
+    const int64_t size = file.size();
     if (size == 0)
         return endRead(0);
     if (size % static_cast<int64_t>(kTaskRecordSize) != 0) {
@@ -128,16 +127,18 @@ int MyTaskRead(AppContext& ctx, const char* path) {
     try {
         table.assign(static_cast<size_t>(n), TaskRecord{});
     } catch (const std::bad_alloc&) {
+        readFailed = true; // not read, so not to be written over either
         return endRead(-3);
     }
-    switch (platform::readFileBytes(path, table.data(), table.size() * kTaskRecordSize)) {
+    switch (file.read(table.data(), table.size() * kTaskRecordSize)) {
     case platform::ReadResult::Ok:
         break;
     case platform::ReadResult::ShortRead:
         ctx.taskFileNeedsBackup = true;
         return endRead(-5);
     default:
-        return endRead(-3);
+        readFailed = true;
+        return endRead(-5);
     }
     ctx.tasks = std::move(table);
     ctx.taskCount = static_cast<int32_t>(n);
@@ -150,23 +151,90 @@ int MyTaskRead(AppContext& ctx, const char* path) {
     return endRead(0);
 }
 
+// The task file as the user knows it, and where a link leads when it does.
+std::string shownPath(const SystemPath& path, const SystemPath& target) {
+    return path == target ? path.str() : path.str() + " → " + target.str();
+}
+
+// A file that is there but is not to be read tells why; false when it may be read.
+bool refusedAtStartup(AppContext& ctx, const SystemPath& path, const PrivateFile& file) {
+    // Whoever owns a FIFO or a device, it is no task file: that is what to fix first.
+    if (file.status() == PrivateFile::Status::NotRegular) {
+        freeze(ctx, taskFileNotRegularMessage(shownPath(path, file.target())));
+        return true;
+    }
+    if (file.trust() != platform::FileTrust::Trusted) {
+        const SystemPath& culprit = file.culprit();
+        const bool folderAtFault = culprit != file.target();
+        freeze(ctx, taskFileRefusalMessage(file.trust(), file.target().str(),
+                                           folderAtFault ? culprit.str()
+                                                         : file.target().folder().str()));
+        return true;
+    }
+    if (file.status() == PrivateFile::Status::OpenFailed) {
+        tracef("!!!NG!!! open() LastError=%d", file.error());
+        freeze(ctx, taskFileUnopenableMessage(file.target().str(),
+                                              file.error() == EACCES || file.error() == EPERM));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string taskFileBackupPath(const char* path) {
+    const platform::LocalTime t = platform::localTime();
+    char suffix[40];
+    std::snprintf(suffix, sizeof suffix, ".bak-%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    std::string backup = std::string(path) + suffix;
+    // Two failed loads within one second must not overwrite the first copy.
+    for (int n = 1; platform::pathExists(SystemPath(backup)); ++n)
+        backup = std::string(path) + suffix + "-" + std::to_string(n);
+    return backup;
+}
+
+int MyTaskRead(AppContext& ctx, const char* path) {
+    if (path == nullptr || path[0] == '\0') {
+        traceLine("MyTaskRead() Start");
+        return endRead(-1);
+    }
+    const PrivateFile file{SystemPath(path)};
+    bool readFailed = false;
+    return readOpened(ctx, file, readFailed);
+}
+
 int MyTaskWrite(AppContext& ctx, const char* path) {
     traceLine("MyTaskWrite() Start");
     if (path == nullptr || path[0] == '\0')
         return endWrite(-1);
-    if (!platform::pathExists(path))
+    const SystemPath file(path);
+    if (!platform::pathExists(file))
         return endWrite(-2);
+    // What was not loaded is never written over.
+    if (ctx.taskFileFrozen)
+        return endWrite(-3);
     if (ctx.taskFileNeedsBackup) {
-        if (!keepBackup(path))
+        if (!keepBackup(file)) {
+            tellOnce(ctx.taskFileBackupFailureTold, taskFileBackupFailedMessage(file.str()));
             return endWrite(-3);
+        }
         ctx.taskFileNeedsBackup = false;
     }
     const size_t bytes = static_cast<size_t>(ctx.taskCount) * kTaskRecordSize;
-    switch (platform::replaceFileAtomically(path, ctx.tasks.data(), bytes)) {
+    switch (platform::replaceFileContent(file, ctx.tasks.data(), bytes)) {
     case platform::WriteResult::Ok:
+        return endWrite(0);
+    case platform::WriteResult::WrittenInPlace:
+        traceLine(
+            "タスクファイルのフォルダに一時ファイルを作れないため、タスクファイルを直接書き換え"
+            "ました（置き換えではないため、途中で止まると壊れることがあります）。");
         return endWrite(0);
     case platform::WriteResult::Missing:
         return endWrite(-2);
+    case platform::WriteResult::ReadOnly:
+        tellOnce(ctx.taskFileReadOnlyTold, taskFileReadOnlyMessage(file.str()));
+        return endWrite(-3);
     case platform::WriteResult::ShortWrite:
         return endWrite(-6);
     default:
@@ -176,25 +244,42 @@ int MyTaskWrite(AppContext& ctx, const char* path) {
 
 bool MyTaskLoadAtStartup(AppContext& ctx) {
     ctx.maxTaskCount = kMaxTaskCount;
-    // Checked before anything is created or read: a task file names the programs this process
-    // starts, so one that another user could have written is not acted on.
-    const platform::FileTrust trust = platform::checkPrivateFile(ctx.taskFilePath);
-    if (trust != platform::FileTrust::Trusted) {
-        refuseTaskFile(ctx, trust);
+    const SystemPath path(fieldString(ctx.taskFilePath));
+    // Opened once; what is believed and what is read come from that one open file. A file that
+    // another user could have written names programs this process would start, so it is not
+    // acted on, and nothing is created where the folder is not this user's alone.
+    auto file = std::make_unique<PrivateFile>(path);
+    if (refusedAtStartup(ctx, path, *file))
         return true;
-    }
-    // A crash between writing a new table and putting it in place leaves the temporary copy;
-    // the task file itself is whole either way.
-    if (const int stale = platform::removeStaleReplacements(ctx.taskFilePath))
-        tracef("書きかけの一時ファイルを %d 個削除しました。", stale);
-    if (!platform::pathExists(ctx.taskFilePath)) {
+    if (file->status() == PrivateFile::Status::Missing) {
         traceLine("タスクファイルを作成します。");
-        if (!platform::createEmptyFile(ctx.taskFilePath)) {
+        if (!platform::createEmptyFile(path)) {
             traceLine("タスクファイルの作成に失敗しました。");
             return false;
         }
+        file = std::make_unique<PrivateFile>(path);
+        if (refusedAtStartup(ctx, path, *file))
+            return true;
     }
-    MyTaskRead(ctx, ctx.taskFilePath);
+    // A crash between writing a new table and putting it in place leaves the temporary copy;
+    // the task file itself is whole either way.
+    if (const int stale = platform::removeStaleReplacements(path))
+        tracef("書きかけの一時ファイルを %d 個削除しました。", stale);
+
+    bool readFailed = false;
+    readOpened(ctx, *file, readFailed);
+    if (readFailed) {
+        freeze(ctx, taskFileUnreadableMessage(file->target().str()));
+    } else if (ctx.taskFileNeedsBackup) {
+        // Kept now rather than at the first write, so that a copy that cannot be made is known
+        // while the user can still be told, and the file is then left alone.
+        if (const std::optional<std::string> backup = keepBackup(path)) {
+            ctx.taskFileNeedsBackup = false;
+            toStandardError(taskFileBackupMadeMessage(*backup));
+        } else {
+            freeze(ctx, taskFileBackupFailedMessage(file->target().str()));
+        }
+    }
     for (int i = 0; i < ctx.taskCount; ++i) {
         TaskRecord& task = ctx.tasks[i];
         std::memset(&task.startupInfo, 0, sizeof task.startupInfo);

@@ -10,6 +10,7 @@
 #include "store/trace.h"
 #include "ui/app_icon.h"
 #include "ui/command_router.h"
+#include "ui/holiday_commands.h"
 #include "ui/list_font.h"
 #include "ui/state_text.h"
 #include "ui/task_message_event.h"
@@ -61,6 +62,9 @@ CChorelinView::CChorelinView(AppContext& ctx, CommandRouter& router, QWidget* pa
     // Files dragged from a file manager are dropped on the list (they become tasks).
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
+    // The empty list's hint fills the area where rows go: it comes and goes as a whole.
+    for (auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model(), rowsChanged, viewport(), qOverload<>(&QWidget::update));
 
     listMenu_ = router_.buildMenu(menus::kListContextMenu, QString(), this);
     listMenu_->setObjectName(QStringLiteral("listContextMenu"));
@@ -86,6 +90,9 @@ void CChorelinView::installCommandHandlers() {
     router_.registerCommand(cmd::ListKill, [this] { OnListKill(); });
     router_.registerCommand(cmd::ListHistory, [this] { OnListHistory(); });
     router_.registerCommand(cmd::Config, [this] { runConfigCommand(ctx_, window()); });
+    router_.registerCommand(cmd::HolidayImport, [this] { runHolidayImportCommand(*this); });
+    router_.registerCommand(cmd::HolidayRevert, [this] { runHolidayRevertCommand(*this); });
+    router_.registerCommand(cmd::HolidayList, [this] { runHolidayListCommand(*this); });
 }
 
 QStringList CChorelinView::columnHeaders() {

@@ -90,6 +90,8 @@ public:
     void updateTrayTip();
     QString trayToolTip() const;
     QSystemTrayIcon* trayIcon() const { return tray_; }
+    // Whether the tray icon is a StatusNotifierItem (see ui/status_notifier.h).
+    bool statusNotifierTray() const { return statusNotifierTray_; }
     // Takes the icon out of the tray (the view is going away).
     void removeTrayIcon();
 
@@ -110,8 +112,13 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Takes a drag or drop of local files as a copy, whatever the source proposes; false (and
+    // the event ignored) when it carries no local file or cannot be copied.
+    static bool acceptAsCopy(QDropEvent* event);
     void installCommandHandlers();
     void rebuildRows();
     void setCellText(int row, int column, const QString& text);
@@ -138,6 +145,7 @@ private:
     QStringList headers_;
     QIcon appIcon_;
     QSystemTrayIcon* tray_ = nullptr;
+    bool statusNotifierTray_ = false;
     QMenu* listMenu_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     // Rows of process ends not yet redrawn, and whether their redraw is already queued.

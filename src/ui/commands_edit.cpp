@@ -23,6 +23,7 @@ void CChorelinView::OnListAdd() {
     EntryDialogRequest request;
     request.mode = ModeAdd;
     request.editIndex = ctx_.editIndex;
+    request.owner = window();
     const EntryDialogResult result = entryDialogRunner().run(ctx_, request);
     if (!result.accepted)
         return;
@@ -79,6 +80,7 @@ void CChorelinView::OnListUpdate() {
             request.mode = ModeChange;
             request.record = task;
             request.editIndex = t;
+            request.owner = window();
             const EntryDialogResult result = entryDialogRunner().run(ctx_, request);
             if (!result.accepted)
                 continue;

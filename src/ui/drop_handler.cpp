@@ -57,29 +57,30 @@ std::vector<CChorelinView::DroppedFile> CChorelinView::droppedFilesOf(const QMim
     return files;
 }
 
-void CChorelinView::dragEnterEvent(QDragEnterEvent* event) {
-    if (droppedFilesOf(event->mimeData()).empty()) {
+// A drop only reads the files it names, so it is always taken as a copy: a source that offers
+// a move (Shift held) must not delete the file that the new task is to run.
+bool CChorelinView::acceptAsCopy(QDropEvent* event) {
+    if (droppedFilesOf(event->mimeData()).empty() || !(event->possibleActions() & Qt::CopyAction)) {
         event->ignore();
-        return;
+        return false;
     }
-    event->acceptProposedAction();
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
+void CChorelinView::dragEnterEvent(QDragEnterEvent* event) {
+    acceptAsCopy(event);
 }
 
 void CChorelinView::dragMoveEvent(QDragMoveEvent* event) {
-    if (droppedFilesOf(event->mimeData()).empty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
+    acceptAsCopy(event);
 }
 
 void CChorelinView::dropEvent(QDropEvent* event) {
-    std::vector<DroppedFile> files = droppedFilesOf(event->mimeData());
-    if (files.empty()) {
-        event->ignore();
+    if (!acceptAsCopy(event))
         return;
-    }
-    event->acceptProposedAction();
+    std::vector<DroppedFile> files = droppedFilesOf(event->mimeData());
     // The drag ends first: the source waits for the drop's answer, which must not wait for the
     // dialogs and questions the files bring.
     QMetaObject::invokeMethod(
@@ -168,6 +169,7 @@ bool CChorelinView::dropOneFile(const DroppedFile& file, int ordinal, int count)
     request.mode = ModeAddDropped;
     request.record = ctx_.tasks[static_cast<size_t>(index)];
     request.editIndex = index;
+    request.owner = window();
     const EntryDialogResult result = entryDialogRunner().run(ctx_, request);
     if (!result.accepted)
         return true;

@@ -7,10 +7,6 @@
 
 namespace {
 
-bool isLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 std::string suffixOf(int k) {
     char text[24];
     std::snprintf(text, sizeof text, "(%03d)", k);
@@ -40,7 +36,7 @@ std::string_view cp932Prefix(std::string_view text, size_t maxBytes) {
     size_t end = 0;
     while (end < text.size()) {
         const size_t width =
-            isLeadByte(static_cast<unsigned char>(text[end])) && end + 1 < text.size() ? 2 : 1;
+            isCp932LeadByte(static_cast<unsigned char>(text[end])) && end + 1 < text.size() ? 2 : 1;
         if (end + width > maxBytes)
             break;
         end += width;

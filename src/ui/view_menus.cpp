@@ -3,6 +3,7 @@
 #include "ui/chorelin_view.h"
 
 #include "store/trace.h"
+#include "ui/status_notifier.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>
@@ -79,6 +80,12 @@ void CChorelinView::addTrayIcon() {
     }
     updateTrayTip();
     tray_->show();
+    statusNotifierTray_ = trayIsStatusNotifierItem();
+    // A StatusNotifierItem host shows the menu the icon exports, and has no other to show. An
+    // XEmbed tray gets none: Qt would open it on every right click there, where the view
+    // decides between the tray menu and the list's own.
+    if (statusNotifierTray_)
+        tray_->setContextMenu(trayMenu_);
 }
 
 void CChorelinView::removeTrayIcon() {
@@ -97,6 +104,12 @@ void CChorelinView::onTrayActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
     case QSystemTrayIcon::DoubleClick:
         emit restoreRequested();
+        break;
+    case QSystemTrayIcon::Trigger:
+        // A StatusNotifierItem host reports a click as activation and never as a double click;
+        // on an XEmbed tray this is a single click, which does nothing.
+        if (statusNotifierTray_)
+            emit restoreRequested();
         break;
     case QSystemTrayIcon::Context:
         onTrayRightClick(QCursor::pos());

@@ -107,7 +107,8 @@ QStringList keysInOrder(const QString& line) {
 TEST_F(ReadingCommands, ListAsJson) {
     // A window instance runs: the command neither needs nor takes its lock.
     platform::InstanceLock::Status status;
-    const auto lock = platform::InstanceLock::acquire("Chorelin.Mutex", status);
+    const auto lock = platform::InstanceLock::acquire(platform::SystemPath(taskFile).folder(),
+                                                      "Chorelin.Mutex", status);
     ASSERT_EQ(status, platform::InstanceLock::Status::Acquired);
     const std::string before = readFile(taskFile);
 
@@ -134,11 +135,11 @@ TEST_F(ReadingCommands, ListAsJson) {
     EXPECT_EQ(notes["stateText"].toString(), QStringLiteral("無効"));
     EXPECT_EQ(notes["schedule"].toString(), QStringLiteral("平日"));
 
-    // Read only: the task file as it was, nothing beside it.
+    // Read only: the task file as it was, nothing beside it but the window instance's lock.
     EXPECT_EQ(readFile(taskFile), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.documents() + "/chorelin"),
                             std::filesystem::directory_iterator()),
-              1);
+              2);
     // The table names the last outcome.
     const Result table = run({QStringLiteral("--list")});
     EXPECT_EQ(table.code, 0);

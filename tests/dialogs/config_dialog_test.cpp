@@ -108,6 +108,36 @@ TEST_F(ConfigDialogTest, MinutesChecks) {
     EXPECT_EQ(minutes()->text(), QStringLiteral("7"));
 }
 
+TEST_F(ConfigDialogTest, StoredIntervalBeyondThreeDigitsIsShownAndKeptWhole) {
+    ctx.defaultInterval = 5000;
+    dialog->OnInitDialog();
+    EXPECT_EQ(minutes()->text(), QStringLiteral("5000"));
+    QTest::keyClicks(minutes(), "7"); // typing cannot lengthen it
+    pressOk();
+    EXPECT_EQ(ctx.defaultInterval, 5000);
+    int32_t interval = -1;
+    char schedule[64] = {};
+    ASSERT_EQ(MyConfigRead(interval, schedule, sizeof schedule), 0);
+    EXPECT_EQ(interval, 5000);
+    // Shortened by the user, it is held to three digits again.
+    dialog->OnInitDialog();
+    minutes()->end(false);
+    QTest::keyClick(minutes(), Qt::Key_Backspace);
+    QTest::keyClicks(minutes(), "12");
+    EXPECT_EQ(minutes()->text(), QStringLiteral("500"));
+}
+
+TEST_F(ConfigDialogTest, ReturnOnCancelCancels) {
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    minutes()->setText("5");
+    auto* cancel = dialog->findChild<QPushButton*>("cancel");
+    cancel->setFocus();
+    QTest::keyClick(cancel, Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(ctx.defaultInterval, 10);
+}
+
 TEST_F(ConfigDialogTest, ScheduleTexts) {
     struct Case {
         const char* kind;

@@ -9,9 +9,14 @@
 #include "support/task_builders.h"
 
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 namespace {
 
@@ -66,23 +71,75 @@ TEST_F(EntryDialogRunnerTest, CancelReportsNothing) {
     EXPECT_EQ(ctx.editIndex, 3);
 }
 
+TEST_F(EntryDialogRunnerTest, OwnedByTheMainWindowAtItsClientOriginWithItsIcon) {
+    AppContext ctx;
+    QMainWindow owner;
+    owner.menuBar()->addMenu(QStringLiteral("タスク(&T)"));
+    owner.setWindowIcon(QIcon(QPixmap(16, 16)));
+    owner.setGeometry(120, 80, 600, 300);
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    QWidget* parent = nullptr;
+    QPoint at;
+    qint64 icon = 0;
+    answerModal<CDialogTaskEntry>([&](CDialogTaskEntry* dialog) {
+        parent = dialog->parentWidget();
+        at = dialog->pos();
+        icon = dialog->windowIcon().cacheKey();
+        dialog->reject();
+    });
+    EntryDialogRequest request{ModeAdd, TaskRecord{}, 0};
+    request.owner = &owner;
+    QtEntryDialogRunner().run(ctx, request);
+    EXPECT_EQ(parent, &owner);
+    EXPECT_EQ(at, owner.mapToGlobal(QPoint(0, owner.menuBar()->height())));
+    EXPECT_EQ(icon, owner.windowIcon().cacheKey());
+}
+
 TEST_F(EntryDialogRunnerTest, BrowseOpensTheFileDialogAndItsCancelChangesNothing) {
     AppContext ctx;
     CDialogTaskEntry dialog(ctx);
     dialog.OnInitDialog();
-    dialog.findChild<PathTextEdit*>("registeredFile")->setPath("typed");
-    QString title;
-    QStringList filters;
-    answerModal<QFileDialog>([&](QFileDialog* files) {
-        title = files->windowTitle();
-        filters = files->nameFilters();
-        files->reject();
-    });
-    dialog.findChild<QPushButton*>("browse")->click();
-    EXPECT_EQ(title, QStringLiteral("登録ファイルを指定してください"));
-    ASSERT_EQ(filters.size(), 1);
-    EXPECT_TRUE(filters[0].startsWith(QStringLiteral("すべてのファイル(*.*)")));
-    EXPECT_EQ(dialog.findChild<PathTextEdit*>("registeredFile")->path(), QStringLiteral("typed"));
+    const QString documents = QString::fromStdString(home->documents());
+    const QString scratch = QString::fromStdString(home->scratch());
+    testing_support::writeFile(home->documents() + "/2024年度 第3四半期 営業会議の議事録.txt", "x");
+    struct Case {
+        QString entered, folder; // where the file dialog opens
+    };
+    const Case cases[] = {
+        {"typed", documents},
+        {QString::fromStdString(batch), scratch},
+        {scratch + "/gone/x.txt", documents},
+    };
+    for (const Case& c : cases) {
+        dialog.findChild<PathTextEdit*>("registeredFile")->setPath(c.entered);
+        QString title, folder;
+        QStringList filters;
+        bool columnsWhole = false;
+        answerModal<QFileDialog>([&](QFileDialog* files) {
+            title = files->windowTitle();
+            filters = files->nameFilters();
+            folder = files->directory().absolutePath();
+            const QAbstractItemView* details = files->findChild<QTreeView*>("treeView");
+            const QHeaderView* header = files->findChild<QTreeView*>("treeView")->header();
+            columnsWhole = QTest::qWaitFor([&] {
+                for (int i = 0; i < header->count(); ++i) {
+                    if (header->sectionSize(i) < details->sizeHintForColumn(i))
+                        return false;
+                }
+                return details->model()->rowCount(details->rootIndex()) > 0 &&
+                       header->length() <= details->viewport()->width();
+            });
+            files->reject();
+        });
+        dialog.findChild<QPushButton*>("browse")->click();
+        EXPECT_EQ(title, QStringLiteral("登録ファイルを指定してください"));
+        ASSERT_EQ(filters.size(), 1);
+        EXPECT_TRUE(filters[0].startsWith(QStringLiteral("すべてのファイル(*.*)")));
+        EXPECT_EQ(folder, c.folder);
+        EXPECT_TRUE(columnsWhole) << folder.toStdString();
+        EXPECT_EQ(dialog.findChild<PathTextEdit*>("registeredFile")->path(), c.entered);
+    }
     EXPECT_TRUE(prompts.prompts.empty());
 }
 

@@ -28,7 +28,7 @@ TaskRecord named(const std::string& name) {
 }
 
 class EntryValidationTest : public dialog_test::DialogTest {
-  protected:
+protected:
     void SetUp() override {
         DialogTest::SetUp();
         texts = {"task", batch, "0930", "", ""};
@@ -218,8 +218,10 @@ TEST_F(EntryValidationTest, DuplicateNames) {
         {"Backup", ModeChange, 0, true},  // unchanged name of the task being changed
         {"Backup", ModeChange, 1, false}, // another task's name
         {"BACKUP", ModeAdd, 0, false},    // ASCII case is ignored
-        {"backup", ModeAddDropped, 2, false}, {"日次集計", ModeAdd, 0, false},
+        {"backup", ModeAddDropped, 2, false},
+        {"日次集計", ModeAdd, 0, false},
         {"Backup2", ModeAdd, 0, true},
+        {"日次集祁", ModeAdd, 0, true}, // 計 and 祁 differ only in a second byte's case
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -9,6 +9,7 @@
 #include "support/task_builders.h"
 
 #include <QCheckBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -24,7 +25,7 @@ using testing_support::cp932;
 const char* const kKinds[] = {"once", "daily", "weekdays", "holidays", "chosenDays"};
 
 class TaskEntryDialogTest : public dialog_test::DialogTest {
-  protected:
+protected:
     void SetUp() override {
         DialogTest::SetUp();
         setField(ctx.defaultSchedule, cp932("毎日"));
@@ -153,6 +154,49 @@ TEST_F(TaskEntryDialogTest, ChangeAndDroppedModesShowTheRecord) {
         EXPECT_EQ(dayStates(), "xooooox");
         EXPECT_TRUE(button("browse")->isEnabled());
     }
+    // A text longer than may be typed is shown whole, for OK to refuse rather than cut.
+    setField(dialog->record.runTime, "23:45:00");
+    dialog->OnInitDialog();
+    EXPECT_EQ(line("runTime")->text(), QStringLiteral("23:45:00"));
+}
+
+TEST_F(TaskEntryDialogTest, ReadOnlyProgramFieldLooksItAndStaysSelectable) {
+    dialog->mode = ModeChange;
+    dialog->record = task("a", "毎日");
+    dialog->OnInitDialog();
+    auto background = [](PathTextEdit* edit) {
+        const QImage image = edit->viewport()->grab().toImage();
+        return image.pixelColor(image.width() - 2, image.height() - 2);
+    };
+    PathTextEdit* program = path("executableFile");
+    EXPECT_EQ(background(program), program->palette().color(QPalette::Window));
+    EXPECT_NE(background(program), background(path("registeredFile")));
+    QTest::keyClick(program, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(program->textCursor().selectedText().toStdString(), batch);
+}
+
+TEST_F(TaskEntryDialogTest, ReturnPressesTheFocusedButtonElseOk) {
+    dialog->OnInitDialog();
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    std::string opened;
+    dialog->chooseRegisteredFile = [&] { return opened += "file ", std::optional<QString>(); };
+    dialog->pickTime = [&] { return opened += "time ", std::optional<QString>(); };
+    dialog->pickDate = [&] { return opened += "date ", std::optional<QString>(); };
+    auto pressReturn = [](QWidget* w) {
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_Return);
+    };
+    for (const char* name : {"browse", "pickTime", "pickStart", "pickEnd"})
+        pressReturn(button(name));
+    EXPECT_EQ(opened, "file time date date ");
+    EXPECT_TRUE(prompts.prompts.empty()) << "OK ran";
+    for (QWidget* elsewhere : std::initializer_list<QWidget*>{line("name"), day(0)})
+        pressReturn(elsewhere);
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>(2, "名前を入力してください。"));
+    pressReturn(button("cancel"));
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(prompts.prompts.size(), 2u);
 }
 
 TEST_F(TaskEntryDialogTest, RecordWithoutScheduleChecksNoKind) {

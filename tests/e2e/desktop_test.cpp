@@ -1,8 +1,9 @@
 // The real program on a real X display: first start, the tray host deciding whether the window
-// hides, the single-instance message answered by a key press, and an exit that leaves a task's
-// process running.
+// hides, a StatusNotifierItem tray, minimising under a window manager, the single-instance
+// message answered by a key press, and an exit that leaves a task's process running.
 
 #include "process_runner.h"
+#include "status_notifier_host.h"
 #include "store/fields.h"
 #include "support/task_builders.h"
 #include "support/temp_home.h"
@@ -72,6 +73,98 @@ TEST_F(DesktopTest, WithoutATrayTheWindowIsShown) {
     ChorelinProcess chorelin(home.root() + "/err", env, program);
     ASSERT_TRUE(waitFor([&] { return started(); }, 20s));
     EXPECT_TRUE(waitFor([&] { return !visibleWindowsTitled("Chorelin").empty(); }, 10s));
+    chorelin.signal(SIGTERM);
+    EXPECT_EQ(chorelin.waitForExit(20s), 0);
+}
+
+// A tray of the D-Bus kind (KDE Plasma, GNOME's AppIndicator extension): a click arrives as
+// Activate, and the host shows the menu the icon exports.
+class StatusNotifierTest : public DesktopTest {
+protected:
+    void SetUp() override {
+        DesktopTest::SetUp();
+        if (IsSkipped())
+            return;
+        desktopApplication();
+        host = std::make_unique<StatusNotifierHost>(home.root());
+        ASSERT_TRUE(host->up());
+        env.push_back(host->environment());
+    }
+
+    std::string windowShown() {
+        std::vector<std::string> shown;
+        waitFor(
+            [&] {
+                shown = visibleWindowsTitled("Chorelin");
+                return !shown.empty();
+            },
+            10s);
+        return shown.empty() ? std::string() : shown.front();
+    }
+
+    std::unique_ptr<StatusNotifierHost> host;
+};
+
+TEST_F(StatusNotifierTest, ActivateShowsTheWindowAndTheMenuIsExportedInOrder) {
+    ChorelinProcess chorelin(home.root() + "/err", env, program);
+    ASSERT_TRUE(waitFor([&] { return !host->registeredItem().isEmpty(); }, 20s));
+    ASSERT_TRUE(waitFor([&] { return started(); }, 20s));
+    EXPECT_TRUE(visibleWindowsTitled("Chorelin").empty()); // it lives in the tray
+
+    EXPECT_EQ(host->menuPath().toStdString(), "/MenuBar");
+    const std::vector<StatusNotifierHost::MenuItem> items = host->menu();
+    std::vector<std::string> labels;
+    for (const auto& item : items)
+        labels.push_back(item.label.toStdString());
+    EXPECT_EQ(labels, (std::vector<std::string>{"スタートアップに登録", "タスクの表示", "-",
+                                                "アプリケーションの終了"}));
+
+    ASSERT_TRUE(host->activate());
+    EXPECT_FALSE(windowShown().empty());
+
+    // The exported exit item ends the program as the menu's does.
+    ASSERT_EQ(items.size(), 4u);
+    ASSERT_TRUE(host->click(items[3].id));
+    EXPECT_EQ(chorelin.waitForExit(20s), 0);
+}
+
+TEST_F(StatusNotifierTest, MinimiseHidesAndTheTrayShowsTheWindowPaintedAndActive) {
+    writeFile(home.root() + "/twmrc", "RandomPlacement\nUsePPosition \"on\"\n"
+                                      "TitleFont \"fixed\"\nIconFont \"fixed\"\n"
+                                      "MenuFont \"fixed\"\nResizeFont \"fixed\"\n"
+                                      "IconManagerFont \"fixed\"\n");
+    HelperProcess windowManager({"twm", "-f", home.root() + "/twmrc"}, home.root() + "/twm.log");
+    ASSERT_TRUE(waitFor(
+        [] {
+            return !runCommand({"xdotool", "search", "--name", "TWM Icon Manager"}).empty();
+        },
+        10s));
+    ChorelinProcess chorelin(home.root() + "/err", env, program);
+    ASSERT_TRUE(waitFor([&] { return started() && !host->registeredItem().isEmpty(); }, 20s));
+    ASSERT_TRUE(host->activate());
+    const std::string window = windowShown();
+    ASSERT_FALSE(window.empty());
+
+    runCommand({"xdotool", "windowminimize", window});
+    ASSERT_TRUE(waitFor([&] { return visibleWindowsTitled("Chorelin").empty(); }, 10s));
+    // And it stays hidden: no frame comes back behind the program's back.
+    EXPECT_FALSE(waitFor([&] { return !visibleWindowsTitled("Chorelin").empty(); }, 1500ms));
+
+    ASSERT_TRUE(host->activate());
+    ASSERT_EQ(windowShown(), window);
+    EXPECT_TRUE(waitFor([&] { return windowIsPainted(window); }, 10s));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return runCommand({"xdotool", "getwindowfocus"}) == window + "\n";
+        },
+        10s));
+    // It takes the keyboard: F5 refreshes the list.
+    runCommand({"xdotool", "key", "F5"});
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return readFile(trace).find("CChorelinView::OnRefresh() Start") != std::string::npos;
+        },
+        10s));
     chorelin.signal(SIGTERM);
     EXPECT_EQ(chorelin.waitForExit(20s), 0);
 }

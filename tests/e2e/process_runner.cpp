@@ -11,15 +11,26 @@ namespace testing_support {
 
 ChorelinProcess::ChorelinProcess(const std::string& stderrPath,
                                  const std::vector<std::string>& environment,
-                                 const std::string& program) {
+                                 const std::string& program,
+                                 const std::vector<std::string>& wrapper) {
+    std::vector<std::string> command = wrapper;
+    command.push_back(program);
+    std::vector<char*> argv;
+    for (std::string& arg : command)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
         const int err = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (err >= 0)
             dup2(err, 2);
-        for (const std::string& entry : environment)
-            putenv(const_cast<char*>(entry.c_str()));
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        for (const std::string& entry : environment) {
+            if (entry.find('=') == std::string::npos)
+                unsetenv(entry.c_str());
+            else
+                putenv(const_cast<char*>(entry.c_str()));
+        }
+        execvp(argv[0], argv.data());
         _exit(127);
     }
 }

@@ -11,11 +11,13 @@ namespace testing_support {
 
 class ChorelinProcess {
 public:
-    // Starts the program with extra environment entries ("NAME=value"); stderr goes to a file.
-    // `program` is the built binary unless a copy elsewhere is to run.
+    // Starts the program with extra environment entries ("NAME=value"; a bare "NAME" removes
+    // the variable); stderr goes to a file. `program` is the built binary unless a copy
+    // elsewhere is to run; `wrapper` is a command that runs it (setpriv, prlimit and the like).
     explicit ChorelinProcess(const std::string& stderrPath,
                              const std::vector<std::string>& environment = {},
-                             const std::string& program = CHORELIN_BINARY);
+                             const std::string& program = CHORELIN_BINARY,
+                             const std::vector<std::string>& wrapper = {});
     ~ChorelinProcess(); // kills the program if it still runs
     ChorelinProcess(const ChorelinProcess&) = delete;
     ChorelinProcess& operator=(const ChorelinProcess&) = delete;

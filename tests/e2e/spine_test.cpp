@@ -1,5 +1,6 @@
 // The program as a whole, headless: one instance per user, and a termination signal runs the
-// same shutdown as the exit command, so the task file is written.
+// same shutdown as the exit command (SIGHUP too, as a closed terminal sends it), so the task file
+// is written.
 
 #include "process_runner.h"
 #include "store/fields.h"
@@ -15,7 +16,7 @@ using namespace std::chrono_literals;
 namespace {
 
 class SpineTest : public ::testing::Test {
-  protected:
+protected:
     TempHome home;
     std::string dataFolder = home.documents() + "/chorelin";
     std::string taskFile = dataFolder + "/chorelin.tsk";
@@ -58,7 +59,7 @@ TEST_F(SpineTest, TerminationSignalWritesTheTable) {
     running.state = StateRunning;
     running.processInfo = ProcessBlock{42, 0, 4242, 0};
     writeTaskFile(taskFile, {running});
-    for (int sig : {SIGTERM, SIGINT}) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(sig);
         ChorelinProcess program(home.root() + "/err", env);
         ASSERT_TRUE(waitFor([&] { return started(); }, 20s));

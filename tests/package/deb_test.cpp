@@ -94,14 +94,15 @@ TEST_F(DebPackage, ControlFieldsNameThePackage) {
         EXPECT_EQ(field(deb, row.name), row.expected) << row.name;
     EXPECT_FALSE(field(deb, "Description").empty());
     EXPECT_FALSE(field(deb, "Architecture").empty());
-    EXPECT_EQ(packageNames(field(deb, "Recommends")).count("fonts-ipafont-gothic"), 1u);
+    for (const char* recommended : {"fonts-ipafont-gothic", "qt6-wayland"})
+        EXPECT_EQ(packageNames(field(deb, "Recommends")).count(recommended), 1u) << recommended;
 }
 
 TEST_F(DebPackage, DependsOnTheRuntimePackagesOnly) {
     const std::set<std::string> depends = packageNames(field(deb, "Depends"));
-    for (const char* needed :
-         {"libqt6widgets6", "libqt6gui6", "libqt6core6", "libglib2.0-0", "qt6-qpa-plugins",
-          "libqt6svg6", "libc6", "libstdc++6", "libqt6dbus6", "libsqlite3-0"})
+    for (const char* needed : {"libqt6widgets6", "libqt6gui6", "libqt6core6", "libglib2.0-0",
+                               "qt6-qpa-plugins", "libqt6svg6", "libc6", "libstdc++6",
+                               "libqt6dbus6", "libsqlite3-0", "qt6-translations-l10n"})
         EXPECT_EQ(depends.count(needed), 1u) << "Depends lacks " << needed;
     for (const std::string& name : depends) {
         EXPECT_EQ(name.find("-dev"), std::string::npos) << name;

@@ -25,7 +25,7 @@ void PrintTo(const PathCase& c, std::ostream* os) {
 }
 
 class StartupEntry : public ::testing::TestWithParam<PathCase> {
-  protected:
+protected:
     TempHome home;
 };
 
@@ -38,7 +38,8 @@ TEST_P(StartupEntry, IsValidAndStartsTheProgram) {
     makeDirs(home.autostartDir());
     const std::string link = home.autostartDir() + "/Chorelin.desktop";
 
-    ASSERT_TRUE(platform::createStartupLink(cp932(link), cp932(program)));
+    ASSERT_TRUE(
+        platform::createStartupLink(platform::SystemPath(link), platform::SystemPath(program)));
 
     const CommandResult validated = runCommand({"desktop-file-validate", link});
     EXPECT_EQ(validated.exitCode, 0) << validated.output << readFile(link);

@@ -2,6 +2,7 @@
 
 #include "platform/event.h"
 #include "platform/files.h"
+#include "platform/private_file.h"
 #include "support/task_builders.h"
 #include "support/temp_home.h"
 
@@ -15,46 +16,45 @@ using namespace testing_support;
 
 namespace {
 
-TEST(Files, QueriesOnJapanesePaths) {
+TEST(Files, RecordPathsAreCp932AndSystemPathsNative) {
     TempHome home;
-    const std::string dir = home.scratch() + "/データ フォルダ";
-    const std::string file = dir + "/予定.txt";
-    const std::string dirCp = cp932("データ フォルダ");
-    const std::string base = home.scratch();
-    ASSERT_TRUE(platform::createDirectory(base + "/" + dirCp));
-    EXPECT_TRUE(std::filesystem::is_directory(dir));
-    EXPECT_EQ(std::filesystem::status(dir).permissions() & std::filesystem::perms::all,
+    const platform::SystemPath dir(home.scratch() + "/データ フォルダ");
+    const std::string file = dir.str() + "/予定.txt";
+    ASSERT_TRUE(platform::createDirectory(dir));
+    EXPECT_EQ(std::filesystem::status(dir.str()).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
-    EXPECT_TRUE(platform::createDirectory(base + "/" + dirCp)); // existing is fine
+    EXPECT_TRUE(platform::createDirectory(dir)); // existing is fine
     writeFile(file, "12345");
-    const std::string fileCp = base + "/" + dirCp + "/" + cp932("予定.txt");
+    const std::string dirCp = home.scratch() + "/" + cp932("データ フォルダ");
+    const std::string fileCp = dirCp + "/" + cp932("予定.txt");
     EXPECT_TRUE(platform::pathExists(fileCp));
     EXPECT_FALSE(platform::isDirectory(fileCp));
-    EXPECT_TRUE(platform::isDirectory(base + "/" + dirCp));
-    EXPECT_EQ(platform::fileSize(fileCp), 5);
-    EXPECT_EQ(platform::fileSize(base + "/missing"), -1);
+    EXPECT_TRUE(platform::isDirectory(dirCp));
+    EXPECT_TRUE(platform::pathExists(platform::SystemPath(file)));
+    // The system's own paths are never converted: cp932 bytes name no file there.
+    EXPECT_FALSE(platform::pathExists(platform::SystemPath(fileCp)));
     EXPECT_FALSE(platform::pathExists(std::string("/tmp\0x", 6))); // embedded zero
 }
 
-TEST(Files, ReplaceNeverCreatesAndKeepsItsMode) {
+TEST(Files, ReplaceNeverCreatesAndKeepsItPrivate) {
     TempHome home;
-    const std::string path = home.scratch() + "/t.tsk";
-    EXPECT_EQ(platform::replaceFileAtomically(path, "ab", 2), platform::WriteResult::Missing);
-    EXPECT_FALSE(exists(path));
+    const platform::SystemPath path(home.scratch() + "/t.tsk");
+    EXPECT_EQ(platform::replaceFileContent(path, "ab", 2), platform::WriteResult::Missing);
+    EXPECT_FALSE(exists(path.str()));
     ASSERT_TRUE(platform::createEmptyFile(path));
-    EXPECT_EQ(platform::replaceFileAtomically(path, "ab", 2), platform::WriteResult::Ok);
-    EXPECT_EQ(readFile(path), "ab");
-    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+    EXPECT_EQ(platform::replaceFileContent(path, "ab", 2), platform::WriteResult::Ok);
+    EXPECT_EQ(readFile(path.str()), "ab");
+    EXPECT_EQ(std::filesystem::status(path.str()).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(Files, WriteNewFileNeverOverwrites) {
     TempHome home;
-    const std::string path = home.scratch() + "/about.txt";
+    const platform::SystemPath path(home.scratch() + "/about.txt");
     EXPECT_EQ(platform::writeNewFile(path, "one", 3), platform::CreateResult::Ok);
     EXPECT_EQ(platform::writeNewFile(path, "two", 3), platform::CreateResult::Exists);
-    EXPECT_EQ(readFile(path), "one");
-    EXPECT_EQ(platform::writeNewFile(home.scratch() + "/none/x", "a", 1),
+    EXPECT_EQ(readFile(path.str()), "one");
+    EXPECT_EQ(platform::writeNewFile(platform::SystemPath(home.scratch() + "/none/x"), "a", 1),
               platform::CreateResult::OpenFailed);
 }
 

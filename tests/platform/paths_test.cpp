@@ -3,7 +3,6 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/startup_link.h"
-#include "platform/text_codec.h"
 #include "support/temp_home.h"
 
 #include <filesystem>
@@ -16,28 +15,28 @@ namespace {
 TEST(Paths, DocumentsFolderFollowsUserDirsAndIsCreated) {
     TempHome home;
     writeFile(home.configHome() + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/書類\"\n");
-    const std::optional<std::string> docs = platform::documentsFolder();
+    const std::optional<platform::SystemPath> docs = platform::documentsFolder();
     ASSERT_TRUE(docs);
-    EXPECT_EQ(platform::cp932ToUtf8(*docs), home.home() + "/書類");
+    EXPECT_EQ(docs->str(), home.home() + "/書類");
     EXPECT_TRUE(std::filesystem::is_directory(home.home() + "/書類"));
 }
 
 TEST(Paths, DocumentsFolderDefaultsToHomeDocuments) {
     TempHome home;
-    EXPECT_EQ(platform::documentsFolder(), home.documents());
+    EXPECT_EQ(platform::documentsFolder(), platform::SystemPath(home.documents()));
 }
 
 TEST(Paths, StartupFolderIsTheAutostartFolder) {
     TempHome home;
-    EXPECT_EQ(platform::startupFolder(), home.autostartDir());
+    EXPECT_EQ(platform::startupFolder(), platform::SystemPath(home.autostartDir()));
     EXPECT_TRUE(std::filesystem::is_directory(home.autostartDir()));
-    EXPECT_EQ(platform::startupLinkPath(), home.autostartDir() + "/Chorelin.desktop");
+    EXPECT_EQ(platform::startupLinkPath().str(), home.autostartDir() + "/Chorelin.desktop");
 }
 
 TEST(Paths, ProgramPathIsThisExecutable) {
-    const std::optional<std::string> program = platform::programPath();
+    const std::optional<platform::SystemPath> program = platform::programPath();
     ASSERT_TRUE(program);
-    EXPECT_EQ(*program, std::filesystem::canonical("/proc/self/exe").string());
+    EXPECT_EQ(program->str(), std::filesystem::canonical("/proc/self/exe").string());
 }
 
 TEST(Paths, SplitPath) {
@@ -62,15 +61,15 @@ TEST(Paths, SplitPath) {
 
 TEST(StartupLink, IsAnAutostartEntryThatRunsTheProgram) {
     TempHome home;
-    const std::string link = platform::startupLinkPath();
-    ASSERT_TRUE(platform::createStartupLink(link, "/opt/my apps/chorelin"));
-    const std::string entry = readFile(link);
+    const platform::SystemPath link = platform::startupLinkPath();
+    ASSERT_TRUE(platform::createStartupLink(link, platform::SystemPath("/opt/my apps/chorelin")));
+    const std::string entry = readFile(link.str());
     EXPECT_NE(entry.find("[Desktop Entry]\n"), std::string::npos);
     EXPECT_NE(entry.find("Type=Application\n"), std::string::npos);
     EXPECT_NE(entry.find("Exec=\"/opt/my apps/chorelin\"\n"), std::string::npos);
     // Creating it again replaces it instead of failing.
-    EXPECT_TRUE(platform::createStartupLink(link, "/usr/bin/chorelin"));
-    EXPECT_NE(readFile(link).find("Exec=\"/usr/bin/chorelin\"\n"), std::string::npos);
+    EXPECT_TRUE(platform::createStartupLink(link, platform::SystemPath("/usr/bin/chorelin")));
+    EXPECT_NE(readFile(link.str()).find("Exec=\"/usr/bin/chorelin\"\n"), std::string::npos);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// A task file that someone else could have written is not acted on: it is not loaded, kept as it
-// is until a copy of it exists, and the user is told which file and how to fix it.
+// A task file that someone else could have written is not acted on: it is not loaded, kept byte
+// for byte as it is for the whole session, and the user is told which file and how to fix it.
 
 #include "platform/file_trust.h"
 #include "reliability_helpers.h"
@@ -12,6 +12,7 @@
 
 using namespace reliability;
 using platform::FileTrust;
+using platform::SystemPath;
 
 namespace {
 
@@ -59,36 +60,40 @@ TEST_F(Permissions, WhatIsTrusted) {
         SCOPED_TRACE(testing::Message() << std::oct << c.file << " in " << c.folder);
         ASSERT_EQ(::chmod(scene.taskFile.c_str(), c.file), 0);
         ASSERT_EQ(::chmod(scene.folder.c_str(), c.folder), 0);
-        EXPECT_EQ(platform::checkPrivateFile(scene.taskFile), c.expected);
+        EXPECT_EQ(platform::checkPrivateFile(SystemPath(scene.taskFile)), c.expected);
     }
     ::chmod(scene.folder.c_str(), 0700);
 }
 
 TEST_F(Permissions, MissingFileOrFolderIsTrusted) {
-    EXPECT_EQ(platform::checkPrivateFile(scene.folder + "/none.tsk"), FileTrust::Trusted);
-    EXPECT_EQ(platform::checkPrivateFile(scene.folder + "/none/none.tsk"), FileTrust::Trusted);
+    EXPECT_EQ(platform::checkPrivateFile(SystemPath(scene.folder + "/none.tsk")),
+              FileTrust::Trusted);
+    EXPECT_EQ(platform::checkPrivateFile(SystemPath(scene.folder + "/none/none.tsk")),
+              FileTrust::Trusted);
 }
 
 TEST_F(Permissions, ForeignOwnerIsRefused) {
     // Files of another user exist on every system: root's.
     if (::geteuid() == 0)
         GTEST_SKIP() << "running as root, every file may be ours";
-    EXPECT_EQ(platform::checkPrivateFile("/etc/passwd"), FileTrust::FileForeignOwner);
-    EXPECT_EQ(platform::checkPrivateFile("/etc/none-such.tsk"), FileTrust::FolderForeignOwner);
+    EXPECT_EQ(platform::checkPrivateFile(SystemPath("/etc/passwd")), FileTrust::FileForeignOwner);
+    EXPECT_EQ(platform::checkPrivateFile(SystemPath("/etc/none-such.tsk")),
+              FileTrust::FolderForeignOwner);
 }
 
 TEST_F(Permissions, ForeignOwnerAsRoot) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to give a file away";
     ASSERT_EQ(::chown(scene.taskFile.c_str(), 65534, 65534), 0);
-    EXPECT_EQ(platform::checkPrivateFile(scene.taskFile), FileTrust::FileForeignOwner);
+    EXPECT_EQ(platform::checkPrivateFile(SystemPath(scene.taskFile)), FileTrust::FileForeignOwner);
     ASSERT_EQ(::chown(scene.taskFile.c_str(), 0, 0), 0);
     ASSERT_EQ(::chown(scene.folder.c_str(), 65534, 65534), 0);
-    EXPECT_EQ(platform::checkPrivateFile(scene.taskFile), FileTrust::FolderForeignOwner);
+    EXPECT_EQ(platform::checkPrivateFile(SystemPath(scene.taskFile)),
+              FileTrust::FolderForeignOwner);
     ASSERT_EQ(::chown(scene.folder.c_str(), 0, 0), 0);
 }
 
-TEST_F(Permissions, RefusedFileIsNotLoadedAndKeptUntilCopied) {
+TEST_F(Permissions, RefusedFileIsNotLoadedAndNeverReplaced) {
     struct Case {
         const char* what;
         mode_t file, folder;
@@ -99,8 +104,6 @@ TEST_F(Permissions, RefusedFileIsNotLoadedAndKeptUntilCopied) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const std::string& b : backups())
-            std::filesystem::remove(b);
         testing_support::writeFile(scene.taskFile, content, 0600);
         ASSERT_EQ(::chmod(scene.taskFile.c_str(), c.file), 0);
         ASSERT_EQ(::chmod(scene.folder.c_str(), c.folder), 0);
@@ -112,8 +115,7 @@ TEST_F(Permissions, RefusedFileIsNotLoadedAndKeptUntilCopied) {
         const std::string err = testing::internal::GetCapturedStderr();
 
         EXPECT_EQ(ctx.taskCount, 0);
-        EXPECT_TRUE(ctx.taskFileNeedsBackup);
-        EXPECT_EQ(testing_support::readFile(scene.taskFile), content);
+        EXPECT_TRUE(ctx.taskFileFrozen);
         ASSERT_FALSE(ctx.taskFileRefusal.empty());
         EXPECT_NE(ctx.taskFileRefusal.find(scene.taskFile), std::string::npos);
         EXPECT_NE(ctx.taskFileRefusal.find("chmod 600 " + scene.taskFile), std::string::npos);
@@ -121,16 +123,23 @@ TEST_F(Permissions, RefusedFileIsNotLoadedAndKeptUntilCopied) {
         // Standard error has it once.
         EXPECT_EQ(err, "Chorelin: " + ctx.taskFileRefusal + "\n");
 
-        // The first write keeps the refused file before it replaces it with a private one.
+        // No write of the session touches it, not even after the user follows the advice while
+        // the program still runs; nothing is copied either.
         ASSERT_EQ(::chmod(scene.folder.c_str(), 0700), 0);
-        ASSERT_EQ(MyTaskWrite(ctx, ctx.taskFilePath), 0);
-        const std::vector<std::string> copies = backups();
-        ASSERT_EQ(copies.size(), 1u);
-        EXPECT_EQ(testing_support::readFile(copies[0]), content);
-        EXPECT_EQ(testing_support::readFile(scene.taskFile), "");
-        struct stat st;
-        ASSERT_EQ(::stat(scene.taskFile.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        ASSERT_EQ(::chmod(scene.taskFile.c_str(), 0600), 0);
+        ctx.tasks = {testing_support::makeTask(TaskDraft{})};
+        ctx.taskCount = 1;
+        for (int write = 0; write < 2; ++write)
+            EXPECT_EQ(MyTaskWrite(ctx, ctx.taskFilePath), -3);
+        EXPECT_EQ(testing_support::readFile(scene.taskFile), content);
+        EXPECT_TRUE(backups().empty());
+
+        // Fixed and started again, the tasks are there.
+        AppContext next;
+        setField(next.taskFilePath, scene.taskFile);
+        ASSERT_TRUE(MyTaskLoadAtStartup(next));
+        EXPECT_EQ(next.taskCount, 1);
+        EXPECT_TRUE(next.taskFileRefusal.empty());
     }
 }
 
@@ -173,13 +182,13 @@ TEST_F(Permissions, PrivateFileLoadsAndCreatedFilesArePrivate) {
 
 TEST_F(Permissions, MessagesNameTheFileAndTheFix) {
     const std::string path = "/home/u/Documents/chorelin/chorelin.tsk";
-    EXPECT_EQ(
-        taskFileRefusalMessage(FileTrust::FileWritableByOthers, path.c_str()),
-        "タスクファイル（" + path +
-            "）は他のユーザーが書き換えられる状態のため読み込みませんでした。\n"
-            "chmod 600 " +
-            path +
-            " と chmod 700 /home/u/Documents/chorelin で権限を直してから再起動してください。");
+    EXPECT_EQ(taskFileRefusalMessage(FileTrust::FileWritableByOthers, path.c_str()),
+              "タスクファイル（" + path +
+                  "）は他のユーザーが書き換えられる状態のため読み込みませんでした。\n"
+                  "chmod 600 " +
+                  path +
+                  " と chmod 700 /home/u/Documents/chorelin で権限を直してから再起動してください。"
+                  "それまでの間、タスクの変更はタスクファイルに保存されません。");
     const std::string foreign = taskFileRefusalMessage(FileTrust::FolderForeignOwner, path.c_str());
     EXPECT_NE(foreign.find("他のユーザーの所有"), std::string::npos);
     EXPECT_NE(foreign.find("chown"), std::string::npos);

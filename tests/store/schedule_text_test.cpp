@@ -107,4 +107,22 @@ TEST(Fields, BoundedReadsAndRefusedWrites) {
     EXPECT_GT(compareIgnoringAsciiCase("abcd", "abc"), 0);
 }
 
+TEST(Fields, CaseFoldsOnlySingleByteLetters) {
+    struct Case {
+        std::string a, b;
+        bool equal;
+    };
+    const Case cases[] = {
+        {cp932("ネット"), cp932("キット"), false}, // second bytes 'l' and 'L'
+        {cp932("ア"), cp932("ヂ"), false},         // 'A' and 'a'
+        {cp932("休日"), "\x8B\x58\x93\xFA", false},
+        {cp932("ｱB.TXT"), cp932("ｱb.txt"), true}, // half-width kana are single bytes
+        {"dir\x83", "DIR\x83", true},             // a lead byte cut off at the end
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(equalsIgnoringAsciiCase(c.a, c.b), c.equal) << c.a;
+        EXPECT_EQ(compareIgnoringAsciiCase(c.a, c.b) == 0, c.equal) << c.a;
+    }
+}
+
 } // namespace

@@ -136,26 +136,30 @@ TEST_F(TaskFileTest, AFailedReadLeavesTheTableAsItWas) {
     EXPECT_EQ(fieldString(ctx.tasks[0].name), "kept");
 }
 
-TEST_F(TaskFileTest, UnloadableFileIsBackedUpBeforeTheFirstWrite) {
+TEST_F(TaskFileTest, UnloadableFileIsBackedUpAtStartUpBeforeAnyWrite) {
     FakeClock clock(2026, 12, 8, 10, 11, 12);
     const std::string junk(1421, 'j');
     writeFile(path, junk, 0600);
     ctx.taskFilePath[0] = 0;
     setField(ctx.taskFilePath, path);
+    testing::internal::CaptureStderr();
     ASSERT_TRUE(MyTaskLoadAtStartup(ctx));
+    const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(ctx.taskCount, 0);
-    EXPECT_TRUE(backups().empty()); // nothing happens until a write would replace it
+    EXPECT_FALSE(ctx.taskFileFrozen);
+    // The copy is there before anything could replace the file, and standard error names it.
+    std::vector<std::string> saved = backups();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0], path + ".bak-20261208-101112");
+    EXPECT_EQ(readFile(saved[0]), junk);
+    EXPECT_NE(err.find(saved[0]), std::string::npos);
+    EXPECT_EQ(readFile(path), junk);
 
     ctx.tasks = {task("new")};
     ctx.taskCount = 1;
     ASSERT_EQ(MyTaskWrite(ctx, path.c_str()), 0);
-    const std::vector<std::string> saved = backups();
-    ASSERT_EQ(saved.size(), 1u);
-    EXPECT_EQ(saved[0], path + ".bak-20261208-101112");
-    EXPECT_EQ(readFile(saved[0]), junk);
     EXPECT_EQ(readTaskFile(path).size(), 1u);
-
-    // Only the first write keeps a copy.
+    // Only one copy is kept.
     ASSERT_EQ(MyTaskWrite(ctx, path.c_str()), 0);
     EXPECT_EQ(backups().size(), 1u);
 }

@@ -59,7 +59,7 @@ long findLine(const std::vector<std::string>& lines, const std::string& wanted, 
 
 std::string writtenGuide(const TempHome& home) {
     const std::string path = home.scratch() + "/Chorelinについて.txt";
-    EXPECT_EQ(MyAboutTextWrite(cp932(path)), 0);
+    EXPECT_EQ(MyAboutTextWrite(platform::SystemPath(path)), 0);
     return readFile(path);
 }
 
@@ -187,7 +187,7 @@ TEST(AboutText, ExistingFileIsKeptByteForByte) {
         TempHome home;
         const std::string path = home.scratch() + "/Chorelinについて.txt";
         writeFile(path, c.content, 0600);
-        EXPECT_EQ(MyAboutTextWrite(cp932(path)), -14);
+        EXPECT_EQ(MyAboutTextWrite(platform::SystemPath(path)), -14);
         EXPECT_EQ(readFile(path), c.content);
     }
 }
@@ -195,18 +195,19 @@ TEST(AboutText, ExistingFileIsKeptByteForByte) {
 TEST(AboutText, SecondWriteLeavesTheFirst) {
     TempHome home;
     const std::string first = writtenGuide(home);
-    EXPECT_EQ(MyAboutTextWrite(cp932(home.scratch() + "/Chorelinについて.txt")), -14);
+    EXPECT_EQ(MyAboutTextWrite(platform::SystemPath(home.scratch() + "/Chorelinについて.txt")),
+              -14);
     EXPECT_EQ(readFile(home.scratch() + "/Chorelinについて.txt"), first);
 }
 
 TEST(AboutText, EmptyPathIsRefused) {
-    EXPECT_EQ(MyAboutTextWrite(""), -1);
+    EXPECT_EQ(MyAboutTextWrite(platform::SystemPath()), -1);
 }
 
 TEST(AboutText, MissingFolderGivesOpenFailureAndCreatesNothing) {
     TempHome home;
     const std::string folder = home.scratch() + "/gone";
-    EXPECT_EQ(MyAboutTextWrite(folder + "/Chorelin.txt"), -3);
+    EXPECT_EQ(MyAboutTextWrite(platform::SystemPath(folder + "/Chorelin.txt")), -3);
     EXPECT_FALSE(exists(folder));
 }
 
@@ -217,7 +218,7 @@ TEST(AboutText, ReadOnlyFolderGivesOpenFailureAndCreatesNothing) {
     const std::string folder = home.scratch() + "/ro";
     testing_support::makeDirs(folder);
     ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
-    EXPECT_EQ(MyAboutTextWrite(folder + "/Chorelin.txt"), -3);
+    EXPECT_EQ(MyAboutTextWrite(platform::SystemPath(folder + "/Chorelin.txt")), -3);
     EXPECT_FALSE(exists(folder + "/Chorelin.txt"));
     ::chmod(folder.c_str(), 0755);
 }
@@ -226,11 +227,11 @@ TEST(AboutText, ShortWriteLeavesNoPartialFile) {
     TempHome home;
     const std::string path = home.scratch() + "/Chorelin.txt";
     platform::setWriteFaultAfter(100);
-    const int rc = MyAboutTextWrite(path);
+    const int rc = MyAboutTextWrite(platform::SystemPath(path));
     platform::setWriteFaultAfter(-1);
     EXPECT_EQ(rc, -6);
     // A cut-off guide left behind would never be replaced, so it must not stay.
     EXPECT_FALSE(exists(path));
-    EXPECT_EQ(MyAboutTextWrite(path), 0);
+    EXPECT_EQ(MyAboutTextWrite(platform::SystemPath(path)), 0);
     EXPECT_EQ(readFile(path), composeAboutText().value());
 }

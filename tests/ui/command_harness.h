@@ -34,7 +34,7 @@ public:
     ~ScriptedPrompter() override { setPrompter(nullptr); }
     bool ask(Kind kind, const std::string& text, QWidget*) override {
         shown.push_back({kind, text});
-        if (kind == Kind::Refusal || kind == Kind::Fatal)
+        if (kind == Kind::Refusal || kind == Kind::Fatal || kind == Kind::Information)
             return true;
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected question: " << text;

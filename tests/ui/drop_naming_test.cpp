@@ -70,6 +70,9 @@ TEST(DropNaming, UniqueNameComparesIgnoringAsciiCase) {
     EXPECT_EQ(uniqueDropName("a", ".txt", tasks, 127), "a.txt(002)");
     EXPECT_EQ(uniqueDropName("b", ".txt", tasks, 127), "b.txt(000)");
     EXPECT_EQ(uniqueDropName("a", ".txt", {}, 127), "a.txt(000)");
+    // A double-byte character's second byte is not a letter to fold.
+    const std::vector<TaskRecord> kit = {task(cp932("キット.txt(000)"))};
+    EXPECT_EQ(uniqueDropName(cp932("ネット"), ".txt", kit, 127), cp932("ネット.txt(000)"));
 }
 
 TEST(DropNaming, RunTimeCarriesMinutesAndHours) {

@@ -358,3 +358,35 @@ TEST_F(Drops, ADropEventOfLocalFilesReachesTheHandlerAfterTheDragEnds) {
     }
     EXPECT_EQ(next, expected.size()) << "trace lines in order";
 }
+
+TEST_F(Drops, ADropIsTakenAsACopyWhateverTheSourceProposes) {
+    start();
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(document("a.txt")))});
+    struct Case {
+        Qt::DropActions offered;
+        Qt::KeyboardModifiers keys; // Shift asks for a move
+        bool accepted;
+    };
+    const Case cases[] = {
+        {Qt::CopyAction | Qt::MoveAction, Qt::ShiftModifier, true},
+        {Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::NoModifier, true},
+        {Qt::MoveAction, Qt::NoModifier, false}, // nothing to copy: refused, never moved
+    };
+    dialog.cancel();
+    dialog.cancel();
+    for (const Case& c : cases) {
+        QDragEnterEvent enter(QPoint(5, 5), c.offered, &files, Qt::LeftButton, c.keys);
+        QApplication::sendEvent(h->view->viewport(), &enter);
+        QDropEvent drop(QPointF(5, 5), c.offered, &files, Qt::LeftButton, c.keys);
+        QApplication::sendEvent(h->view->viewport(), &drop);
+        for (QDropEvent* event : {static_cast<QDropEvent*>(&enter), &drop}) {
+            EXPECT_EQ(event->isAccepted(), c.accepted) << c.offered.toInt();
+            if (c.accepted) {
+                EXPECT_EQ(event->dropAction(), Qt::CopyAction) << c.offered.toInt();
+            }
+        }
+    }
+    // The two accepted drops are handled once the events have returned.
+    EXPECT_TRUE(waitFor([&] { return dialog.requests.size() == 2; }));
+}

@@ -4,18 +4,24 @@
 #include "command_harness.h"
 #include "ui_harness.h"
 
+#include "app/desktop_integration.h"
 #include "app/main_frame.h"
 #include "app/startup.h"
 #include "platform/startup_link.h"
 #include "resources/command_ids.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -84,6 +90,10 @@ TEST_F(StartedFrame, MainMenuAsShown) {
     EXPECT_EQ(entriesOf(menu("fileMenu")),
               (std::vector<Entry>{{32778, "環境設定(&C)"},
                                   {32787, "スタートアップに登録"},
+                                  {0, ""},
+                                  {32810, "祝日データの読み込み(&L)..."},
+                                  {32811, "組み込みの祝日表に戻す"},
+                                  {32812, "祝日の一覧..."},
                                   {0, ""},
                                   {57665, "アプリケーションの終了(&X)"}}));
     EXPECT_EQ(entriesOf(menu("taskMenu")), (std::vector<Entry>{{32783, "タスクの追加"},
@@ -156,11 +166,13 @@ TEST_F(StartedFrame, FrameworkAcceleratorsDoNothingHarmful) {
     start({task("a")});
     showActive();
     const std::string before = readFile(taskFile);
+    frame->view()->setCurrentCell(0, 0);
+    QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
     for (const QKeySequence& keys :
          {QKeySequence("Ctrl+N"), QKeySequence("Ctrl+O"), QKeySequence("Ctrl+S"),
           QKeySequence("Ctrl+C"), QKeySequence("Ctrl+X"), QKeySequence("Ctrl+V"),
           QKeySequence("Ctrl+Z"), QKeySequence("Shift+Del"), QKeySequence("F6"),
-          QKeySequence("Shift+F6")}) {
+          QKeySequence("Shift+F6"), QKeySequence("Ctrl+Ins")}) {
         QTest::keySequence(frame->view(), keys);
     }
     QApplication::processEvents();
@@ -169,6 +181,7 @@ TEST_F(StartedFrame, FrameworkAcceleratorsDoNothingHarmful) {
     EXPECT_EQ(frame->view()->rowCount(), 1);
     EXPECT_EQ(readFile(taskFile), before);
     EXPECT_TRUE(prompts.texts.empty());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
     for (int id : {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::EditCopy, cmd::NextPane})
         EXPECT_FALSE(frame->commands().hasHandler(id));
 }
@@ -193,10 +206,37 @@ TEST_F(StartedFrame, CloseAndMinimiseOnlyHide) {
     EXPECT_TRUE(ctx->watcherRunEvent.isSet());
     EXPECT_NE(frame->view()->trayIcon(), nullptr);
 
-    // The tray's double click brings it back, not minimised.
+    // A single click on an XEmbed tray does nothing; its double click brings the window back,
+    // not minimised and active.
+    ASSERT_FALSE(frame->view()->statusNotifierTray());
+    EXPECT_EQ(frame->view()->trayIcon()->contextMenu(), nullptr); // the view picks the menu
+    emit frame->view()->trayIcon()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(waitFor([&] { return frame->isVisible(); }, 300));
     emit frame->view()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
     ASSERT_TRUE(waitFor([&] { return frame->isVisible(); }));
     EXPECT_FALSE(frame->isMinimized());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+}
+
+TEST(DesktopIntegration, QtTextsInJapaneseTheDesktopEntryAndTheIcon) {
+    QApplication& app = application();
+    const QLocale locale;
+    joinDesktop(app);
+    QTranslator* japanese = app.findChild<QTranslator*>();
+    ASSERT_NE(japanese, nullptr) << "qtbase_ja.qm (qt6-translations-l10n) is missing";
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok |
+                           QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("いいえ(&N)"));
+    EXPECT_EQ(box.button(QMessageBox::Ok)->text(), QStringLiteral("OK"));
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
+    EXPECT_EQ(QFileDialog::tr("File &name:"), QStringLiteral("ファイル名(&N):"));
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("chorelin"));
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
+    QCoreApplication::removeTranslator(japanese);
+    delete japanese;
+    QLocale::setDefault(locale);
 }
 
 TEST_F(StartedFrame, TrayShowRestoresTheWindow) {
@@ -282,7 +322,7 @@ TEST_F(StartedFrame, TrayRightClickChoosesTheMenuByTheListRectangle) {
 
 TEST_F(StartedFrame, StartupEntryToggleCreatesAndDeletesTheEntry) {
     start();
-    const std::string link = platform::startupLinkPath();
+    const std::string link = platform::startupLinkPath().str();
     ASSERT_FALSE(link.empty());
     ASSERT_FALSE(exists(link));
     auto checkedIn = [&](QMenu* m) { return actionOf(opened(m), cmd::Startup)->isChecked(); };

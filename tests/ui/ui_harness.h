@@ -99,7 +99,7 @@ public:
         application();
         taskFile = home.documents() + "/tasks.tsk";
         testing_support::writeTaskFile(taskFile, records);
-        setField(ctx->taskFilePath, testing_support::cp932(taskFile));
+        setField(ctx->taskFilePath, taskFile);
         MyCalMake(*ctx);
         view = std::make_unique<CChorelinView>(*ctx, router);
         view->resize(1400, 400);

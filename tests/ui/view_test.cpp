@@ -8,6 +8,7 @@
 
 #include "resources/command_ids.h"
 #include "support/fake_clock.h"
+#include "ui/empty_list_hint.h"
 #include "ui/state_text.h"
 #include "ui/task_row_delegate.h"
 
@@ -118,6 +119,31 @@ TEST(ChorelinView, InitialUpdateWithNoTaskFileCreatesAnEmptyOne) {
     EXPECT_EQ(readFile(h.taskFile).size(), 0u);
     EXPECT_EQ(h.view->rowCount(), 0);
     EXPECT_EQ(h.view->trayToolTip().toStdString(), "Chorelin\n0 個のタスクが登録されています。");
+}
+
+TEST(ChorelinView, AnEmptyListTellsHowToAddATask) {
+    ViewHarness h;
+    ASSERT_TRUE(h.initialUpdate());
+    // Ink in the list's empty area, below where a first row goes: the hint is there only while
+    // no task is, and goes as soon as one is added.
+    auto hintPixels = [&] {
+        const QImage image = h.view->viewport()->grab().toImage();
+        const QRgb base = h.view->palette().color(QPalette::Base).rgb();
+        int count = 0;
+        for (int y = image.height() / 3; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixel(x, y) != base;
+        return count;
+    };
+    EXPECT_GT(hintPixels(), 50);
+    EXPECT_NE(emptyListHint().indexOf(QStringLiteral("「タスク(T)」→「タスクの追加」")), -1);
+    {
+        TaskLockGuard guard(h.ctx->taskLock);
+        h.ctx->tasks.push_back(task("a"));
+        h.ctx->taskCount = 1;
+        h.view->MyInsertItem(0);
+    }
+    EXPECT_EQ(hintPixels(), 0);
 }
 
 TEST(ChorelinView, InitialUpdateFailsWhenTheTaskFileCannotBeCreated) {

@@ -58,20 +58,61 @@ std::string programOf(GAppInfo* app) {
     return executable ? executable : "";
 }
 
+// Opens a file named by the user for reading only when it is a regular file, and never waits
+// in the open: a FIFO, a socket or a device named as a program or a document is no file to
+// read, and opening a FIFO for reading would wait for a writer for ever.
+UniqueFd openRegularFile(const std::string& native, struct stat& st) {
+    if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return UniqueFd();
+    UniqueFd fd(::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    // Checked again on what was opened: the name may have been given to another file since.
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return UniqueFd();
+    return fd;
+}
+
+ssize_t readHead(int fd, void* buffer, size_t size) {
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, size);
+        if (n >= 0 || errno != EINTR)
+            return n;
+    }
+}
+
+// The content type of a regular file as GIO's own file query gives it: an empty file is plain
+// text (and is not read: files in /proc look empty and are not), otherwise the name decides, and
+// the first bytes when the name leaves it open. Those bytes are read here, from a descriptor
+// that cannot block, rather than by GIO from the path.
+std::string contentTypeOf(const std::string& native, const struct stat& st) {
+    if (st.st_size == 0)
+        return "text/plain";
+    const size_t slash = native.rfind('/');
+    const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
+    gboolean uncertain = FALSE;
+    GString_ type(g_content_type_guess(name.c_str(), nullptr, 0, &uncertain));
+    if (uncertain) {
+        struct stat opened;
+        UniqueFd fd = openRegularFile(native, opened);
+        unsigned char head[4096];
+        const ssize_t n = fd.valid() ? readHead(fd.get(), head, sizeof head) : -1;
+        if (n > 0)
+            type.reset(g_content_type_guess(name.c_str(), head, static_cast<gsize>(n), nullptr));
+    }
+    return type ? std::string(type.get()) : std::string();
+}
+
 } // namespace
 
 bool isExecutableImage(const std::string& path) {
     const std::optional<std::string> native = nativePath(path);
     if (!native)
         return false;
-    UniqueFd fd(::open(native->c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st;
+    UniqueFd fd = openRegularFile(*native, st);
     if (!fd.valid())
         return false;
-    struct stat st;
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
     unsigned char head[4] = {};
-    const ssize_t n = ::read(fd.get(), head, sizeof head);
+    const ssize_t n = readHead(fd.get(), head, sizeof head);
     if (n >= 4 && std::memcmp(head,
                               "\x7F"
                               "ELF",
@@ -97,18 +138,18 @@ int findAssociatedProgram(const std::string& path, std::string& program) {
     if (::stat(native->c_str(), &st) != 0)
         return AssocFileNotFound;
 
-    GObjectPtr<GFile> file(g_file_new_for_path(native->c_str()));
-    GError* error = nullptr;
-    GObjectPtr<GFileInfo> info(g_file_query_info(file.get(), G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
-                                                 G_FILE_QUERY_INFO_NONE, nullptr, &error));
-    if (!info) {
-        g_clear_error(&error);
-        return AssocOutOfResources;
-    }
-    const char* contentType = g_file_info_get_content_type(info.get());
-    if (!contentType)
+    std::string contentType;
+    if (S_ISDIR(st.st_mode)) {
+        contentType = "inode/directory";
+    } else if (!S_ISREG(st.st_mode)) {
+        // A FIFO, a socket or a device: no program opens one as a document.
         return AssocNoAssociation;
-    GObjectPtr<GAppInfo> app(g_app_info_get_default_for_type(contentType, FALSE));
+    } else {
+        contentType = contentTypeOf(*native, st);
+        if (contentType.empty())
+            return AssocOutOfResources;
+    }
+    GObjectPtr<GAppInfo> app(g_app_info_get_default_for_type(contentType.c_str(), FALSE));
     if (!app)
         return AssocNoAssociation;
     const std::string executable = programOf(app.get());

@@ -1,5 +1,6 @@
 #pragma once
-// cp932 paths of the layers above become the file system's UTF-8 here.
+// Paths from task records (cp932) become the file system's UTF-8 here. The system's own paths
+// (SystemPath) are native already and never pass through this.
 
 #include <optional>
 #include <string>

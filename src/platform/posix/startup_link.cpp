@@ -2,16 +2,15 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/text_codec.h"
 
 #include <string>
 
 namespace platform {
 namespace {
 // Exec= takes a command line: quote the program path as the desktop entry rules require.
-std::string quotedExec(const std::string& utf8) {
+std::string quotedExec(const std::string& path) {
     std::string out = "\"";
-    for (char c : utf8) {
+    for (char c : path) {
         if (c == '"' || c == '`' || c == '$' || c == '\\')
             out += '\\';
         out += c;
@@ -29,22 +28,21 @@ std::string quotedExec(const std::string& utf8) {
 }
 } // namespace
 
-std::string startupLinkPath() {
-    const std::optional<std::string> folder = startupFolder();
+SystemPath startupLinkPath() {
+    const std::optional<SystemPath> folder = startupFolder();
     if (!folder)
-        return std::string();
-    return *folder + "/Chorelin.desktop";
+        return SystemPath();
+    return folder->child("Chorelin.desktop");
 }
 
-bool createStartupLink(const std::string& linkPath, const std::string& targetProgram) {
-    const std::optional<std::string> target = cp932ToUtf8(targetProgram);
-    if (!target || linkPath.empty())
+bool createStartupLink(const SystemPath& linkPath, const SystemPath& targetProgram) {
+    if (targetProgram.empty() || linkPath.empty())
         return false;
     const std::string entry = "[Desktop Entry]\n"
                               "Type=Application\n"
                               "Name=Chorelin\n"
                               "Exec=" +
-                              quotedExec(*target) +
+                              quotedExec(targetProgram.str()) +
                               "\n"
                               "Icon=chorelin\n"
                               "Terminal=false\n"

@@ -1,0 +1,105 @@
+#include "dialogs/holiday_list_dialog.h"
+
+#include "dialogs/dialog_font.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <chrono>
+
+namespace {
+
+QString dateText(int32_t date) {
+    static const char* const kDays[] = {"日", "月", "火", "水", "木", "金", "土"};
+    using namespace std::chrono;
+    const year_month_day ymd{year{date / 10000}, month{unsigned(date / 100 % 100)},
+                             day{unsigned(date % 100)}};
+    return QString::asprintf("%04d/%02d/%02d (", date / 10000, date / 100 % 100, date % 100) +
+           QString::fromUtf8(kDays[weekday{sys_days{ymd}}.c_encoding()]) + QStringLiteral(")");
+}
+
+QTableWidgetItem* cell(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+
+} // namespace
+
+CDialogHolidayList::CDialogHolidayList(HolidaySources sources, const std::string& note, int year,
+                                       QWidget* parent)
+    : QDialog(parent), sources_(std::move(sources)) {
+    setObjectName(QStringLiteral("holidayList"));
+    setFont(dialogFont());
+    setWindowTitle(QStringLiteral("祝日の一覧"));
+
+    QString summary;
+    if (!note.empty())
+        summary = QString::fromStdString(note) + QStringLiteral("\n\n");
+    summary += QStringLiteral("祝日データの出典:");
+    for (const YearRange& range : sources_.ranges())
+        summary += QString::asprintf("\n%d年～%d年: ", range.first, range.last) +
+                   QString::fromUtf8(holidaySourceLabel(range.source));
+    auto* sourcesLabel = new QLabel(summary, this);
+    sourcesLabel->setObjectName(QStringLiteral("holidaySources"));
+    sourcesLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    year_ = new QSpinBox(this);
+    year_->setObjectName(QStringLiteral("holidayYear"));
+    year_->setRange(kCalendarFirstYear, kCalendarLastYear);
+    year_->setSuffix(QStringLiteral("年"));
+    auto* yearRow = new QHBoxLayout;
+    yearRow->addWidget(new QLabel(QStringLiteral("表示する年:"), this));
+    yearRow->addWidget(year_);
+    yearRow->addStretch();
+
+    table_ = new QTableWidget(0, 3, this);
+    table_->setObjectName(QStringLiteral("holidayTable"));
+    table_->setHorizontalHeaderLabels(
+        {QStringLiteral("日付"), QStringLiteral("名称"), QStringLiteral("出典")});
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    table_->setMinimumSize(dluX(font(), 260), dluY(font(), 160));
+
+    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+    close->setObjectName(QStringLiteral("close"));
+    close->setDefault(true);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(close);
+
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(sourcesLabel);
+    page->addLayout(yearRow);
+    page->addWidget(table_);
+    page->addLayout(buttons);
+
+    connect(year_, &QSpinBox::valueChanged, this, &CDialogHolidayList::showYear);
+    year_->setValue(year);
+    showYear(year_->value());
+}
+
+void CDialogHolidayList::showYear(int year) {
+    if (year_->value() != year) {
+        year_->setValue(year); // comes back here through valueChanged
+        return;
+    }
+    const std::vector<Holiday> holidays = sources_.holidaysOf(year);
+    table_->setRowCount(static_cast<int>(holidays.size()));
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        const Holiday& holiday = holidays[static_cast<size_t>(row)];
+        table_->setItem(row, 0, cell(dateText(holiday.date)));
+        table_->setItem(row, 1, cell(QString::fromStdString(holiday.name)));
+        table_->setItem(row, 2, cell(QString::fromUtf8(holidaySourceLabel(holiday.source))));
+    }
+    table_->resizeColumnToContents(0);
+    table_->resizeColumnToContents(2);
+}

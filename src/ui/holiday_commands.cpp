@@ -1,0 +1,132 @@
+#include "ui/holiday_commands.h"
+
+#include "dialogs/holiday_list_dialog.h"
+#include "engine/holiday_install.h"
+#include "engine/holiday_notice.h"
+#include "platform/clock.h"
+#include "platform/settings_files.h"
+#include "store/trace.h"
+#include "ui/chorelin_view.h"
+#include "ui/command_support.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <algorithm>
+
+namespace {
+
+// The table and its rows after the holiday data changed: every next run may have moved.
+void redrawList(CChorelinView& view) {
+    view.MySetItem();
+    view.MyListArrange();
+}
+
+HolidaySources sourcesInForce(AppContext& ctx) {
+    TaskLockGuard guard(ctx.taskLock);
+    return HolidaySources(ctx.holidays.rows);
+}
+
+} // namespace
+
+void runHolidayImportCommand(CChorelinView& view) {
+    traceLine("CChorelinView::OnHolidayImport() Start");
+    const QString path = QFileDialog::getOpenFileName(
+        view.window(), QStringLiteral("祝日データの読み込み"),
+        QStandardPaths::writableLocation(QStandardPaths::DownloadLocation),
+        QStringLiteral("CSV ファイル (*.csv);;すべてのファイル (*)"));
+    if (!path.isEmpty())
+        importHolidayFile(view, path.toStdString());
+    traceLine("CChorelinView::OnHolidayImport() End");
+}
+
+bool importHolidayFile(CChorelinView& view, const std::string& path) {
+    AppContext& ctx = view.context();
+    // The user's file is read before the lock is taken: it may sit on a slow disk.
+    const HolidayCsv csv = MyHolidayCheckFile(path);
+    if (!csv.accepted()) {
+        showCommandMessage(Prompter::Kind::Refusal, csv.refusal, &view);
+        return false;
+    }
+    {
+        TaskLockGuard guard(ctx.taskLock);
+        if (ctx.holidays.path.empty())
+            ctx.holidays.path = holidayFilePath();
+        const std::string failure = MyHolidayWriteCopy(csv, ctx.holidays.path);
+        if (!failure.empty()) {
+            showCommandMessage(Prompter::Kind::Refusal, failure, &view);
+            return false;
+        }
+        MyHolidayReload(ctx);
+        redrawList(view);
+    }
+    showCommandMessage(Prompter::Kind::Information,
+                       "祝日データを読み込みました。\n\n" + holidayRangesText(sourcesInForce(ctx)),
+                       &view);
+    return true;
+}
+
+void runHolidayRevertCommand(CChorelinView& view) {
+    traceLine("CChorelinView::OnHolidayRevert() Start");
+    AppContext& ctx = view.context();
+    TaskLockGuard guard(ctx.taskLock);
+    if (ctx.holidays.path.empty())
+        ctx.holidays.path = holidayFilePath();
+    const std::string path = ctx.holidays.path;
+    if (!platform::fileStamp(path).exists) {
+        showCommandMessage(Prompter::Kind::Refusal,
+                           "読み込んだ祝日データはありません。\n組み込みの祝日表を使用中です。",
+                           &view);
+    } else if (showCommandMessage(Prompter::Kind::Question,
+                                  "読み込んだ祝日データ(" + path +
+                                      ") を削除して、組み込みの祝日表に戻しますか？",
+                                  &view)) {
+        if (!platform::removePrivateFile(path))
+            showCommandMessage(Prompter::Kind::Refusal,
+                               "祝日データ(" + path + ") を削除できません。", &view);
+        MyHolidayReload(ctx);
+        redrawList(view);
+    }
+    traceLine("CChorelinView::OnHolidayRevert() End");
+}
+
+void runHolidayListCommand(CChorelinView& view) {
+    AppContext& ctx = view.context();
+    std::string note;
+    HolidaySources sources;
+    {
+        TaskLockGuard guard(ctx.taskLock);
+        note = ctx.holidays.refusal;
+        sources = HolidaySources(ctx.holidays.rows);
+    }
+    const int year = std::clamp(platform::localTime().year, kCalendarFirstYear, kCalendarLastYear);
+    CDialogHolidayList dialog(std::move(sources), note, year, view.window());
+    dialog.exec();
+}
+
+std::string showHolidayNotice(CChorelinView& view) {
+    AppContext& ctx = view.context();
+    std::string notice;
+    {
+        TaskLockGuard guard(ctx.taskLock);
+        notice = holidayNotice(HolidaySources(ctx.holidays.rows), ctx.holidays.refusal,
+                               platform::dateNumber(platform::localTime()));
+    }
+    if (notice.empty())
+        return notice;
+    traceLine(notice);
+    const QString text = QString::fromStdString(notice);
+    QSystemTrayIcon* tray = view.trayIcon();
+    if (tray && tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() &&
+        QSystemTrayIcon::supportsMessages()) {
+        tray->showMessage(QStringLiteral("Chorelin"), text, QSystemTrayIcon::Information, 30000);
+        return notice;
+    }
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Chorelin"), text,
+                                QMessageBox::Ok, view.window());
+    box->setObjectName(QStringLiteral("holidayNotice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    return notice;
+}

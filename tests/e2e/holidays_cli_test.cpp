@@ -1,0 +1,106 @@
+// The holiday commands of the real program's command line, and a running instance that puts a
+// holiday file installed from the command line in force, and takes it back when it is removed.
+
+#include "process_runner.h"
+#include "store/task_record.h"
+#include "support/task_builders.h"
+#include "support/temp_home.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <csignal>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+using namespace testing_support;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kSample = std::string(CHORELIN_TEST_DATA) + "/syukujitsu-sample.csv";
+
+class HolidaysCommandLine : public ::testing::Test {
+protected:
+    struct Run {
+        int exitCode;
+        std::string out, err;
+    };
+    Run run(const std::string& arguments) const {
+        const std::string out = home.root() + "/out", err = home.root() + "/err";
+        const int status = std::system(
+            (std::string(CHORELIN_BINARY) + " " + arguments + " >" + out + " 2>" + err).c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+    }
+    std::string installed() const { return home.configHome() + "/Marrowby/holidays.csv"; }
+
+    TempHome home;
+};
+
+QJsonObject holiday(const char* date, const char* name, const char* source) {
+    return QJsonObject{{"date", date}, {"name", name}, {"source", source}};
+}
+
+TEST_F(HolidaysCommandLine, PrintsWeekdayHolidaysAsJsonFromTheSourceInForce) {
+    const Run builtin = run("--holidays 2026 --json");
+    ASSERT_EQ(builtin.exitCode, 0) << builtin.err;
+    const QJsonArray before =
+        QJsonDocument::fromJson(QByteArray::fromStdString(builtin.out)).array();
+    ASSERT_EQ(before.size(), 16);
+    EXPECT_EQ(before.last().toObject(), holiday("2026-12-23", "", "builtin"));
+
+    const Run import = run("--import-holidays " + kSample);
+    ASSERT_EQ(import.exitCode, 0) << import.err;
+    const Run file = run("--holidays 2026 --json");
+    const QJsonArray after = QJsonDocument::fromJson(QByteArray::fromStdString(file.out)).array();
+    ASSERT_EQ(after.size(), 17); // the year's 18 holidays but 5/3, a Sunday
+    EXPECT_EQ(after[3].toObject(), holiday("2026-02-23", "天皇誕生日", "file"));
+    EXPECT_EQ(after[12].toObject(), holiday("2026-09-22", "休日", "file"));
+    const QJsonArray rules =
+        QJsonDocument::fromJson(QByteArray::fromStdString(run("--holidays 2030 --json").out))
+            .array();
+    EXPECT_EQ(rules[2].toObject(), holiday("2030-02-11", "建国記念の日", "rules"));
+}
+
+TEST_F(HolidaysCommandLine, RefusedImportSaysWhyAndInstallsNothing) {
+    const std::string bad = home.scratch() + "/bad.csv";
+    writeFile(bad, "国民の祝日・休日月日,国民の祝日・休日名称\n2026/2/30,x\n");
+    const Run refused = run("--import-holidays " + bad);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err,
+              "祝日データ(" + bad +
+                  ") を読み込めません。\n2行目: 日付「2026/2/30」は実在しない日付です。\n");
+    EXPECT_FALSE(exists(installed()));
+    EXPECT_EQ(run("--holidays 1969").exitCode, 2);
+}
+
+TEST_F(HolidaysCommandLine, RunningInstancePutsAnImportedFileInForceWithinSeconds) {
+    const std::string taskFile = home.documents() + "/chorelin/chorelin.tsk";
+    makeDirs(home.documents() + "/chorelin");
+    TaskDraft draft;
+    draft.name = "weekdays";
+    draft.schedule = "平日";
+    draft.registeredFile = "/bin/true";
+    draft.startDate = "2030/02/11"; // a Monday, and 建国記念の日 by the rules
+    writeTaskFile(taskFile, {makeTask(draft)});
+    const std::string trace = home.root() + "/trace.log";
+    ChorelinProcess program(home.root() + "/program.err",
+                            {"QT_QPA_PLATFORM=offscreen", "CHORELIN_TRACE=" + trace});
+    ASSERT_TRUE(waitFor(
+        [&] { return readFile(trace).find("MyTaskRead() End") != std::string::npos; }, 20s));
+    const auto nextRun = [&] {
+        const std::vector<TaskRecord> tasks = readTaskFile(taskFile);
+        return tasks.empty() ? 0 : tasks[0].nextRunDate;
+    };
+
+    ASSERT_EQ(run("--import-holidays " + kSample).exitCode, 0);
+    EXPECT_TRUE(waitFor([&] { return nextRun() == 20300212; }, 10s));
+    ASSERT_EQ(std::remove(installed().c_str()), 0);
+    EXPECT_TRUE(waitFor([&] { return nextRun() == 20300211; }, 10s));
+
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.waitForExit(20s), 0);
+}
+
+} // namespace
