@@ -5,14 +5,16 @@ home, with tasks due in the next minute whose program notes the wall-clock time 
 Measures, for N = 1, 16 and 256 tasks due in one minute: how long after second 00 each task's
 program began (min, median, p99, max; the last of the N is the max), and how long after a
 program's exit the program recorded its end (the trace line of the end, stamped by
-CHORELIN_TRACE_TIMES=1, against the exit time the program noted). Also the idle cost with 256
+CHORELIN_TRACE_TIMES=1, against the exit time the program noted). A run of its own has one
+task a minute whose program exits at once, the end that a watcher asleep in its pause would
+see late. Also the idle cost with 256
 tasks and nothing due (CPU time and wake-ups per minute, peak RSS) and the start-up time to the
 end of the list's initial update.
 
 With --vs-cron the system's cron daemon runs the same programs from a crontab for the same
 minutes (installing the cron package when it is missing) and both are shown side by side.
 
-It waits for real minutes: a full run takes about six minutes. Every process it starts
+It waits for real minutes: a full run takes about nine minutes. Every process it starts
 (Chorelin, cron, the tasks' programs) is ended by its pid before it returns.
 """
 
@@ -468,6 +470,8 @@ def main():
     parser.add_argument("--counts", default="1,16,256", help="tasks due in one minute")
     parser.add_argument("--single-minutes", type=int, default=3,
                         help="minutes of the single-task run (one task each)")
+    parser.add_argument("--quick-minutes", type=int, default=3,
+                        help="minutes with one task whose program exits at once (0: none)")
     parser.add_argument("--idle-seconds", type=float, default=60)
     parser.add_argument("--startup-runs", type=int, default=5)
     parser.add_argument("--json", help="write the results here")
@@ -507,6 +511,17 @@ def main():
             results["runs"][str(count)] = run
             log(f"n={count}: start {fmt(run['start'])}; end seen {fmt(run['end_seen'])}"
                 + (f"; cron start {fmt(run['cron_start'])}" if args.vs_cron else ""))
+        if args.quick_minutes > 0:
+            raw = bench.due_run("quick", 1, args.quick_minutes, False, quick_every=1)
+            samples = raw["chorelin"]
+            results["quick"] = {
+                "minutes": args.quick_minutes,
+                "start": summary_ms(starts_of(samples)),
+                "end_seen": summary_ms([s["end_seen"] for s in samples
+                                        if s["end_seen"] is not None]),
+                "raw": raw,
+            }
+            log(f"exits at once: end seen {fmt(results['quick']['end_seen'])}")
     finally:
         bench.cleanup()
     text = json.dumps(results, indent=1)

@@ -3,6 +3,7 @@
 #include "engine/launch.h"
 #include "engine/missed_run.h"
 #include "engine/next_exec.h"
+#include "platform/clock.h"
 #include "platform/text_codec.h"
 #include "store/fields.h"
 #include "store/task_file.h"
@@ -30,6 +31,17 @@ std::string runText(const MissedRun& run) {
     return text;
 }
 
+// The missed minute, in ms since the epoch: what the run history keeps as a make-up run's due.
+int64_t dueMsOf(const MissedRun& run) {
+    platform::LocalTime due;
+    due.year = run.date / 10000;
+    due.month = run.date / 100 % 100;
+    due.day = run.date % 100;
+    due.hour = run.hour;
+    due.minute = run.minute;
+    return platform::epochMsOfLocal(due);
+}
+
 bool endDatePassed(const TaskRecord& task, int today) {
     return task.endDate != 0 && task.endDate < today;
 }
@@ -45,7 +57,8 @@ void makeUpRun(AppContext& ctx, int index, const MissedRun& run, int today) {
     } else {
         tracef("タスク（%s）の %s の実行が行われていないため、1 回だけ実行します。",
                nameOf(task).c_str(), runText(run).c_str());
-        MyTaskExec(ctx, index); // the only place where a make-up run starts
+        // The only place where a make-up run starts.
+        MyTaskExec(ctx, index, RunTrigger::CatchUp, dueMsOf(run));
     }
     MySetNextExec(ctx, index);
     MyTaskWrite(ctx, ctx.taskFilePath);

@@ -1,5 +1,6 @@
 #include "engine/launch.h"
 
+#include "engine/run_reports.h"
 #include "platform/association.h"
 #include "platform/clock.h"
 #include "platform/process.h"
@@ -97,7 +98,24 @@ std::string taskCommandLine(const TaskRecord& task) {
     return line;
 }
 
-void MyTaskExec(AppContext& ctx, int index) {
+namespace {
+
+// The observer's output descriptor, closed once the start is over whatever happened.
+class OutputDescriptor {
+public:
+    explicit OutputDescriptor(int fd) : fd_(fd) {}
+    ~OutputDescriptor() { platform::closeHandle(fd_); }
+    OutputDescriptor(const OutputDescriptor&) = delete;
+    OutputDescriptor& operator=(const OutputDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+void MyTaskExec(AppContext& ctx, int index, RunTrigger trigger, int64_t dueMs) {
     if (index < 0 || index >= ctx.taskCount || static_cast<size_t>(index) >= ctx.tasks.size())
         return;
     TaskRecord& task = ctx.tasks[static_cast<size_t>(index)];
@@ -115,8 +133,11 @@ void MyTaskExec(AppContext& ctx, int index) {
     const bool runsDirectly = equalsIgnoringAsciiCase(executable, registered);
     tracef("%s", platform::cp932ToUtf8Lossy(taskCommandLine(task)).c_str());
 
+    const RunPreparation run = prepareRunReport(ctx, task, trigger, dueMs);
+    const OutputDescriptor output(run.outputFd);
+    const int64_t startMs = ctx.runObserver ? platform::epochMsNow() : 0;
     const platform::SpawnResult spawned =
-        platform::spawnProcess(executable, runsDirectly ? std::string() : registered);
+        platform::spawnProcess(executable, runsDirectly ? std::string() : registered, output.get());
     if (spawned.started) {
         task.processInfo.processHandle = spawned.handle;
         task.processInfo.threadHandle = 0;
@@ -124,10 +145,12 @@ void MyTaskExec(AppContext& ctx, int index) {
         task.processInfo.threadId = 0;
         task.state = StateRunning;
         task.launchResult = LaunchStarted;
+        ctx.watcherWake.signal();
     } else {
         tracef("!!!NG!!! spawnProcess() LastError=%d", spawned.error);
         task.launchResult = LaunchFailed;
     }
+    reportRunStart(ctx, run, spawned, startMs);
 
     // A failed start counts as the day's run too, so that the next run moves past today.
     const platform::LocalTime now = platform::localTime();
@@ -138,11 +161,30 @@ void MyTaskExec(AppContext& ctx, int index) {
     setField(task.lastRunText, text);
 }
 
-void MyReleaseTaskProcess(TaskRecord& task) {
-    platform::closeHandle(task.processInfo.processHandle);
+void MyReleaseTaskProcess(AppContext& ctx, int index, const platform::ProcessEnd& end, bool killed,
+                          bool closeHandle) {
+    if (index < 0 || static_cast<size_t>(index) >= ctx.tasks.size())
+        return;
+    TaskRecord& task = ctx.tasks[static_cast<size_t>(index)];
+    reportRunEnd(ctx, task.processInfo.processId, end, killed);
+    if (closeHandle)
+        platform::closeHandle(task.processInfo.processHandle);
     // No thread handle exists on this platform (it is always 0), so there is nothing else to
     // close; a stray number there must not close some unrelated descriptor.
     std::memset(&task.startupInfo, 0, sizeof task.startupInfo);
     std::memset(&task.processInfo, 0, sizeof task.processInfo);
     task.state = task.once ? StateCompleted : StateWaiting;
+    // The watcher may be waiting on the closed handle; it looks at the table again.
+    ctx.watcherWake.signal();
+}
+
+void MyTerminateTaskProcess(AppContext& ctx, int index) {
+    if (index < 0 || static_cast<size_t>(index) >= ctx.tasks.size())
+        return;
+    const ProcessBlock& process = ctx.tasks[static_cast<size_t>(index)].processInfo;
+    bool endedBefore = false;
+    // The whole process group goes, so children the task started end with it.
+    const platform::ProcessEnd end =
+        platform::terminateProcess(process.processHandle, process.processId, &endedBefore);
+    MyReleaseTaskProcess(ctx, index, end, !endedBefore);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Resolving a registered file to the program that runs it, and starting a task's process.
 
+#include "engine/run_observer.h"
+#include "platform/process.h"
 #include "store/app_context.h"
 
 #include <cstddef>
@@ -13,11 +15,22 @@ int MyGetExecFile(const char* registeredFile, char* out, size_t capacity);
 
 // Starts task i; the caller holds taskLock and has decided it may start. Sets Running and
 // launchResult 1 on success, launchResult 2 on failure; records today as the last run always.
-void MyTaskExec(AppContext& ctx, int index);
+// The run observer, when there is one, hears of it as a run of `trigger` due at dueMs (ms since
+// the epoch of the scheduled minute; 0 for run-now), and may give the program an output file.
+// A start wakes the watcher, so that even a program that ends at once is seen ending at once.
+void MyTaskExec(AppContext& ctx, int index, RunTrigger trigger = RunTrigger::Scheduled,
+                int64_t dueMs = 0);
 
 // The quoted command line of a task, as traced: "exe" or "exe" "registered".
 std::string taskCommandLine(const TaskRecord& task);
 
-// The task's process has ended or was ended (and was reaped): closes its handle, zeroes both
-// run-time blocks and sets the task Waiting, or Completed when it runs only once.
-void MyReleaseTaskProcess(TaskRecord& task);
+// The task's process has ended and was reaped: tells the run observer how (`killed` for
+// force-terminate), closes its handle (unless `closeHandle` is false: the number was no
+// process descriptor of ours), zeroes both run-time blocks, sets the task Waiting, or Completed
+// when it runs only once, and lets the watcher forget the process.
+void MyReleaseTaskProcess(AppContext& ctx, int index, const platform::ProcessEnd& end,
+                          bool killed = false, bool closeHandle = true);
+
+// Force-terminate: kills the process group of task i, reaps its leader and releases the task.
+// The run is reported as killed, or as it really ended when it had ended on its own before.
+void MyTerminateTaskProcess(AppContext& ctx, int index);

@@ -94,6 +94,23 @@ bool isDue(const TaskRecord& task, std::string_view todayText, std::string_view 
     return fieldView(task.runTime).compare(timeText) <= 0;
 }
 
+// The minute a due task was due today (its run time), in ms since the epoch; only the run
+// observer wants it. 0 for a run time that is no "HH:MM".
+int64_t dueMinuteMs(const AppContext& ctx, const TaskRecord& task, platform::LocalTime today) {
+    if (!ctx.runObserver)
+        return 0;
+    int hour = 0;
+    int minute = 0;
+    const std::string runTime = fieldString(task.runTime);
+    if (std::sscanf(runTime.c_str(), "%2d:%2d", &hour, &minute) != 2)
+        return 0;
+    today.hour = hour;
+    today.minute = minute;
+    today.second = 0;
+    today.millisecond = 0;
+    return platform::epochMsOfLocal(today);
+}
+
 } // namespace
 
 bool MySchedulerPass(AppContext& ctx) {
@@ -125,7 +142,7 @@ bool MySchedulerPass(AppContext& ctx) {
         }
         if (!isDue(task, todayText, timeText))
             continue;
-        MyTaskExec(ctx, i);
+        MyTaskExec(ctx, i, RunTrigger::Scheduled, dueMinuteMs(ctx, task, now));
         changed = true;
         MySetNextExec(ctx, i);
         MyTaskWrite(ctx, ctx.taskFilePath);

@@ -1,126 +1,105 @@
-// The watcher worker: sees the processes of running tasks end and sets the tasks back to
-// Waiting, or Completed when they run only once.
+// The watcher worker: sees the processes of running tasks end, collects how each ended, and
+// sets the tasks back to Waiting, or Completed when they run only once.
 //
-// The wait on the processes happens outside taskLock, on duplicates of their handles: the
+// It waits outside taskLock, on the records' own process descriptors plus a wake signal: the
 // window paints and runs its commands under the same lock, and a lock that one thread releases
-// and takes again at once can keep the others out for a long time. After the wait the lock is
-// taken again and an end is recorded only for a task that still holds the same process; one
-// that was force-terminated meanwhile no longer does.
+// and takes again at once can keep the others out for a long time. The descriptor numbers are
+// copied under the lock; one that a force-terminate closes meanwhile (and that may be reused)
+// can only end the wait early, and every change of the running set gives the wake signal
+// anyway. After the wait the lock is taken again and each running task's own process is asked,
+// without waiting, whether it has ended (which reaps it and gives its status), in table order.
+// No descriptor is duplicated, so a table full of running processes needs no more of them.
 
 #include "engine/launch.h"
 #include "engine/workers.h"
 #include "platform/event.h"
 #include "platform/process.h"
 #include "platform/text_codec.h"
+#include "platform/wake_signal.h"
 #include "store/fields.h"
 #include "store/trace.h"
 
 #include <cerrno>
-#include <cstring>
-#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr int kPauseMs = 500;
 
-// A duplicated process handle, closed with its owner.
-class OwnedHandle {
-public:
-    explicit OwnedHandle(int handle) : handle_(handle) {}
-    ~OwnedHandle() {
-        if (handle_ >= 0)
-            platform::closeHandle(handle_);
-    }
-    OwnedHandle(OwnedHandle&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-    OwnedHandle& operator=(OwnedHandle&&) = delete;
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-    int get() const { return handle_; }
-
-private:
-    int handle_;
-};
-
-// One running process as the table showed it when the pass looked.
-struct Watched {
-    int32_t handle;
-    int32_t processId;
-    OwnedHandle duplicate;
-};
-
-std::vector<Watched> collectRunning(AppContext& ctx) {
-    std::vector<Watched> watched;
+// The handles of the running tasks, in table order; the wake signal is cleared first, so a
+// change made after this look wakes the wait that follows.
+std::vector<int> collectRunning(AppContext& ctx) {
+    std::vector<int> handles;
     TaskLockGuard lock(ctx.taskLock);
+    ctx.watcherWake.clear();
     for (int j = 0; j < ctx.taskCount && static_cast<size_t>(j) < ctx.tasks.size(); ++j) {
-        const ProcessBlock& process = ctx.tasks[static_cast<size_t>(j)].processInfo;
-        if (process.processHandle == 0)
-            continue;
-        const int duplicate = platform::duplicateHandle(process.processHandle);
-        if (duplicate < 0) {
-            tracef("!!!NG!!! duplicateHandle() LastError=%d", errno);
-            continue;
-        }
-        watched.push_back(
-            Watched{process.processHandle, process.processId, OwnedHandle(duplicate)});
+        const int32_t handle = ctx.tasks[static_cast<size_t>(j)].processInfo.processHandle;
+        if (handle != 0)
+            handles.push_back(handle);
     }
-    return watched;
+    return handles;
 }
 
-void recordEnd(AppContext& ctx, int row) {
+void recordEnd(AppContext& ctx, int row, const platform::ProcessEnd& end, bool closeHandle) {
     TaskRecord& task = ctx.tasks[static_cast<size_t>(row)];
     tracef("タスク（%s）の終了を検出しました。",
            platform::cp932ToUtf8Lossy(fieldView(task.name)).c_str());
-    platform::reapProcess(task.processInfo.processId);
-    MyReleaseTaskProcess(task);
+    MyReleaseTaskProcess(ctx, row, end, false, closeHandle);
     ctx.refreshRow = row;
     ctx.post(WM_MYTASKEND, row);
 }
 
-// Records the ends of the processes that have ended, in table order, each through the task
-// that still holds that very process. Which have ended is asked again once the table is held:
-// processes that end while a command holds it are then recorded together, in table order.
-void recordEnds(AppContext& ctx, const std::vector<Watched>& watched) {
+// Records, in table order, the end of every running task's process that has ended by now.
+// Processes that end while a command holds the table are thus recorded together.
+void recordEnds(AppContext& ctx) {
     TaskLockGuard lock(ctx.taskLock);
-    std::vector<const Watched*> ended;
-    for (const Watched& process : watched) {
-        if (platform::waitForAnyProcess({process.duplicate.get()}, 0) == 0)
-            ended.push_back(&process);
-    }
-    for (const Watched* process : ended) {
-        for (int j = 0; j < ctx.taskCount && static_cast<size_t>(j) < ctx.tasks.size(); ++j) {
-            const ProcessBlock& held = ctx.tasks[static_cast<size_t>(j)].processInfo;
-            if (held.processHandle != 0 && held.processHandle == process->handle &&
-                held.processId == process->processId) {
-                recordEnd(ctx, j);
-                break;
-            }
+    for (int j = 0; j < ctx.taskCount && static_cast<size_t>(j) < ctx.tasks.size(); ++j) {
+        const int32_t handle = ctx.tasks[static_cast<size_t>(j)].processInfo.processHandle;
+        if (handle == 0)
+            continue;
+        platform::ProcessEnd end;
+        switch (platform::collectProcess(handle, end)) {
+        case platform::ProcessState::Running:
+            break;
+        case platform::ProcessState::Ended:
+        case platform::ProcessState::Gone:
+            recordEnd(ctx, j, end, true);
+            break;
+        case platform::ProcessState::NotAProcess:
+            // Not a process of ours (the number cannot be asked): nothing can ever be seen
+            // ending there, so the task is freed, and the number, not being ours, stays open.
+            tracef("!!!NG!!! waitid() LastError=%d", errno);
+            recordEnd(ctx, j, end, false);
+            break;
         }
     }
 }
 
-void watcherPass(AppContext& ctx) {
-    const std::vector<Watched> watched = collectRunning(ctx);
-    if (watched.empty()) {
-        platform::waitForAny({&ctx.watcherStopEvent}, kPauseMs);
-        return;
-    }
-    std::vector<int> handles;
-    handles.reserve(watched.size());
-    for (const Watched& process : watched)
-        handles.push_back(process.duplicate.get());
+void pause(AppContext& ctx) {
+    platform::waitForAny({&ctx.watcherStopEvent}, kPauseMs);
+}
 
-    const int first = platform::waitForAnyProcess(handles, kPauseMs);
-    if (first == -1)
+void watcherPass(AppContext& ctx) {
+    const std::vector<int> handles = collectRunning(ctx);
+    // The close sets the stop event before it gives the wake signal, which the look above may
+    // have cleared: the stop is then seen here.
+    if (ctx.watcherStopEvent.isSet())
         return;
-    if (first < 0) {
-        tracef("!!!NG!!! WaitForMultipleObjects() LastError=%d", errno);
-        // A wait that keeps failing would otherwise spin; pause as when nothing runs.
-        platform::waitForAny({&ctx.watcherStopEvent}, kPauseMs);
+    // Without a wake signal (no descriptor could be had for it) a start is seen at the latest
+    // after the pause, as when nothing runs.
+    if (handles.empty() && !ctx.watcherWake.valid()) {
+        pause(ctx);
         return;
     }
-    // Every process that has ended by now is recorded in this pass, in table order.
-    recordEnds(ctx, watched);
+    const int woken = platform::waitForProcessesOrWake(handles, ctx.watcherWake, kPauseMs);
+    if (woken < 0) {
+        tracef("!!!NG!!! WaitForMultipleObjects() LastError=%d", errno);
+        // A wait that keeps failing would otherwise spin.
+        pause(ctx);
+        return;
+    }
+    if (!handles.empty())
+        recordEnds(ctx);
 }
 
 } // namespace

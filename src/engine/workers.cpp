@@ -36,6 +36,8 @@ void stopWorker(platform::ManualResetEvent& run, platform::ManualResetEvent& sto
 } // namespace
 
 bool MyCreateWorkers(AppContext& ctx) {
+    // Before anything is started: a table full of running processes needs a descriptor each.
+    platform::raiseDescriptorLimit();
     ctx.schedulerRunEvent.reset();
     ctx.schedulerStopEvent.reset();
     ctx.watcherRunEvent.reset();
@@ -54,6 +56,8 @@ bool MyCreateWorkers(AppContext& ctx) {
 void MyStopWorkers(AppContext& ctx) {
     stopWorker(ctx.schedulerRunEvent, ctx.schedulerStopEvent);
     stopWorker(ctx.watcherRunEvent, ctx.watcherStopEvent);
+    // The watcher may be waiting on the processes rather than on its events.
+    ctx.watcherWake.signal();
     if (ctx.schedulerThread.joinable())
         ctx.schedulerThread.join();
     if (ctx.watcherThread.joinable())

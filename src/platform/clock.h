@@ -2,6 +2,7 @@
 // The local wall clock. Everything that asks "what day and minute is it" goes through
 // localTime(), so a test can replace the clock for the whole process.
 
+#include <cstdint>
 #include <functional>
 
 namespace platform {
@@ -21,6 +22,13 @@ LocalTime localTime();
 
 // Replaces the clock; an empty function restores the real one. Thread-safe.
 void setClockOverride(std::function<LocalTime()> clock);
+
+// Milliseconds since the epoch of a local time (its second and millisecond included), as the
+// time zone rules of the day say; 0 when it cannot be told.
+int64_t epochMsOfLocal(const LocalTime& t);
+
+// Now, in milliseconds since the epoch; under a replaced clock, that clock's time.
+int64_t epochMsNow();
 
 // YYYYMMDD of a local time.
 inline int dateNumber(const LocalTime& t) {

@@ -15,11 +15,42 @@ struct SpawnResult {
 };
 
 // Starts `executable` with `argument` as its one argument when `argument` is not empty, in a new
-// process group, with this program's environment and working folder. Paths are cp932.
-SpawnResult spawnProcess(const std::string& executable, const std::string& argument);
+// process group, with this program's environment and working folder, the default signal mask
+// and dispositions, and the descriptor limit this program was given (raiseDescriptorLimit).
+// With `outputFd` >= 0 that descriptor becomes the program's standard output and standard
+// error (one that is not open is left out); the caller keeps it and closes it. Paths are cp932. A
+// start that would leave this program fewer than kReservedDescriptors free descriptors fails with
+// EMFILE, as one that finds none at all, so that the program's own files can still be opened.
+SpawnResult spawnProcess(const std::string& executable, const std::string& argument,
+                         int outputFd = -1);
 
-// Kills the process group of a started process and reaps its leader.
-void terminateProcess(int handle, int pid);
+inline constexpr int kReservedDescriptors = 32;
+
+// Raises this program's soft limit on open descriptors to its hard limit, and remembers the
+// soft limit it was given, which every program it starts gets back (many still use select()).
+// Only the first call does anything; call it before processes are started.
+void raiseDescriptorLimit();
+
+// How a process ended, as reaping it tells.
+struct ProcessEnd {
+    enum class How { Exited, Signalled, Unknown };
+    How how = How::Unknown;
+    int value = 0; // the exit code, or the number of the signal that ended it
+};
+
+enum class ProcessState {
+    Running,
+    Ended,       // reaped; the end says how
+    Gone,        // ended, but someone else reaped it: how is unknown
+    NotAProcess, // the handle is no process descriptor of a child of this program
+};
+
+// Asks, without waiting, whether the process of a handle has ended; an ended one is reaped.
+ProcessState collectProcess(int handle, ProcessEnd& end);
+
+// Kills the process group of a started process and reaps its leader. `endedBefore`, when
+// given, tells whether the leader had already ended on its own before the kill.
+ProcessEnd terminateProcess(int handle, int pid, bool* endedBefore = nullptr);
 
 // Waits up to timeoutMs for any of the process handles to end. Returns the index of the first
 // ended one in list order, -1 on time-out, -2 when the wait itself failed (errno kept).
@@ -28,8 +59,6 @@ int waitForAnyProcess(const std::vector<int>& handles, int timeoutMs);
 // Reaps an ended child so that no zombie remains.
 void reapProcess(int pid);
 
-// Duplicates a handle so that it can be waited on while the original may be closed. -1 on failure.
-int duplicateHandle(int handle);
 void closeHandle(int handle);
 
 // The system's id of the calling thread.

@@ -3,6 +3,7 @@
 
 #include "platform/event.h"
 #include "platform/instance_lock.h"
+#include "platform/wake_signal.h"
 #include "store/calendar_day.h"
 #include "store/catch_up_state.h"
 #include "store/holiday_data.h"
@@ -15,7 +16,10 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
+
+class RunObserver; // engine/run_observer.h: the engine reports runs through it
 
 // Messages that the workers post to the list window.
 inline constexpr int WM_MYTASKEND = 1025;    // the process of one task ended; row travels along
@@ -56,6 +60,9 @@ struct AppContext {
     platform::ManualResetEvent watcherRunEvent;
     platform::ManualResetEvent watcherStopEvent;
     std::thread watcherThread;
+    // Given whenever the set of running processes changes (a start, a force-terminate) and at
+    // close, so that the watcher looks at the table again at once.
+    platform::WakeSignal watcherWake;
     std::unique_ptr<platform::InstanceLock> instanceMutex;
     TaskLock taskLock;
     // The task table: records 0..taskCount-1 are the tasks. It may hold one more record, the
@@ -86,6 +93,12 @@ struct AppContext {
 
     // The opt-in catch-up of runs missed while the program was not running or the machine slept.
     CatchUpState catchUp;
+
+    // Told of every start and end; nullptr: nobody. Set before the workers run.
+    RunObserver* runObserver = nullptr;
+    // The run id the observer gave each running process, by process id; under taskLock. An
+    // entry goes when its process is released.
+    std::unordered_map<int32_t, int64_t> runIds;
 
     void post(int message, int row) {
         if (viewWindow)

@@ -23,8 +23,12 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <algorithm>
+#include <utility>
 
 namespace {
+
+// The view's own message: redraw the rows of the ends received so far.
+constexpr int kRedrawEndedRows = WM_MYTASKUPDATE + 100;
 
 template <size_t N> QString cellText(const char (&field)[N]) {
     return QString::fromStdString(platform::cp932ToUtf8Lossy(fieldView(field)));
@@ -286,17 +290,38 @@ void CChorelinView::customEvent(QEvent* event) {
         onTaskEnd(message->row());
     else if (message->message() == WM_MYTASKUPDATE)
         onTaskUpdate();
+    else if (message->message() == kRedrawEndedRows)
+        redrawEndedRows();
 }
 
 void CChorelinView::onTaskEnd(int row) {
-    TaskLockGuard guard(ctx_.taskLock);
-    // The row travels with the message, so two ends in quick succession both reach the list.
-    MySetStateText(row);
-    if (row >= 0 && row < rowCount()) {
-        for (int k = 0; k < columnCount(); ++k)
-            update(model()->index(row, k));
+    // Many processes may end within moments; the rows of all the ends already waiting are
+    // redrawn together, and the columns fitted once, after them (a redraw of its own after
+    // each end took the table from the watcher for a whole column fit each time). The row
+    // travels with the message, so every ended row is redrawn.
+    endedRows_.push_back(row);
+    if (endRedrawQueued_)
+        return;
+    endRedrawQueued_ = true;
+    QCoreApplication::postEvent(this, new TaskMessageEvent(kRedrawEndedRows, 0),
+                                Qt::LowEventPriority);
+}
+
+void CChorelinView::redrawEndedRows() {
+    endRedrawQueued_ = false;
+    const std::vector<int> rows = std::exchange(endedRows_, {});
+    {
+        TaskLockGuard guard(ctx_.taskLock);
+        for (const int row : rows) {
+            MySetStateText(row);
+            if (row >= 0 && row < rowCount()) {
+                for (int k = 0; k < columnCount(); ++k)
+                    update(model()->index(row, k));
+            }
+        }
+        ctx_.refreshRow = 0;
     }
-    ctx_.refreshRow = 0;
+    // The fit reads the list's own texts, not the records, so the workers need not wait for it.
     MyListArrange();
 }
 

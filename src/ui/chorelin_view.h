@@ -124,6 +124,8 @@ private:
     void setCellText(int row, int column, const QString& text);
     int headerWidth(int column) const;
     void onTaskEnd(int row);
+    // The rows of the ends that came since the last redraw, redrawn together.
+    void redrawEndedRows();
     void onTaskUpdate();
     void addTrayIcon();
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
@@ -146,4 +148,7 @@ private:
     bool statusNotifierTray_ = false;
     QMenu* listMenu_ = nullptr;
     QMenu* trayMenu_ = nullptr;
+    // Rows of process ends not yet redrawn, and whether their redraw is already queued.
+    std::vector<int> endedRows_;
+    bool endRedrawQueued_ = false;
 };

@@ -4,7 +4,6 @@
 
 #include "engine/launch.h"
 #include "engine/next_exec.h"
-#include "platform/process.h"
 #include "store/fields.h"
 #include "store/task_file.h"
 #include "store/trace.h"
@@ -55,7 +54,7 @@ void CChorelinView::OnListExec() {
                 continue;
             }
             // A failed start shows no message: launchResult 2 colours the row.
-            MyTaskExec(ctx_, t);
+            MyTaskExec(ctx_, t, RunTrigger::Manual);
             MySetNextExec(ctx_, t);
             rewriteRow(t);
         }
@@ -80,9 +79,9 @@ void CChorelinView::killTaskOfRow(int row) {
         return;
     tracef("タスク（%s）を強制終了します。", name.c_str());
     // The whole process group goes, so children the task started end with it; the leader is
-    // reaped here, and the watcher no longer sees the task once its handle is zero.
-    platform::terminateProcess(task.processInfo.processHandle, task.processInfo.processId);
-    MyReleaseTaskProcess(task);
+    // reaped here and the run reported as killed, and the watcher no longer sees the task once
+    // its handle is zero.
+    MyTerminateTaskProcess(ctx_, t);
     MySetStateText(t);
     for (int k = 0; k < columnCount(); ++k)
         update(model()->index(t, k));

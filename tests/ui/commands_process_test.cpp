@@ -4,6 +4,7 @@
 #include "command_harness.h"
 
 #include "engine/engine_test_helpers.h"
+#include "engine/recording_observer.h"
 #include "resources/command_ids.h"
 #include "support/fake_clock.h"
 
@@ -276,4 +277,30 @@ TEST_F(ProcessCommands, ForceTerminateEndsTheTaskAndItsChildren) {
         EXPECT_EQ(readTaskFile(h->taskFile)[0].state, c.stateAfter);
         h.reset();
     }
+}
+
+TEST_F(ProcessCommands, RunNowAndForceTerminateAreReportedAsManualAndKilled) {
+    start({scriptTask("a")});
+    engine_test::RecordingObserver observer;
+    h->ctx->runObserver = &observer;
+    selectRows(*h->view, {0});
+    h->view->OnListExec();
+    const int pid = h->record(0).processInfo.processId;
+    prompts.answers = {true};
+    h->view->OnListKill();
+
+    const std::vector<engine_test::RecordingObserver::Call> calls = observer.calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].what, "prepare");
+    EXPECT_EQ(calls[0].attempt.taskName, "a");
+    EXPECT_EQ(calls[0].attempt.trigger, RunTrigger::Manual);
+    EXPECT_EQ(calls[0].attempt.dueMs, 0);
+    EXPECT_EQ(calls[1].what, "started");
+    EXPECT_EQ(calls[1].pid, pid);
+    EXPECT_EQ(calls[2].what, "ended");
+    EXPECT_EQ(calls[2].runId, calls[0].runId);
+    EXPECT_EQ(calls[2].how, RunEnd::Killed);
+    EXPECT_EQ(calls[2].value, SIGKILL);
+    EXPECT_TRUE(h->ctx->runIds.empty());
+    h->ctx->runObserver = nullptr;
 }

@@ -3,6 +3,9 @@
 
 #include "ui_harness.h"
 
+#include "engine/engine_test_helpers.h"
+#include "store/trace.h"
+
 #include "resources/command_ids.h"
 #include "support/fake_clock.h"
 #include "ui/empty_list_hint.h"
@@ -344,6 +347,50 @@ TEST(ChorelinView, TaskEndMessageRewritesThatRowOnly) {
     h.ctx->post(WM_MYTASKEND, -1);
     QApplication::processEvents();
     EXPECT_EQ(h.view->rowCount(), 3);
+}
+
+TEST(ChorelinView, EndsThatArriveTogetherAreRedrawnTogetherWithOneColumnFit) {
+    ViewHarness h({task("a"), task("b"), task("c")});
+    ASSERT_TRUE(h.initialUpdate());
+    {
+        TaskLockGuard guard(h.ctx->taskLock);
+        for (int i = 0; i < 3; ++i)
+            h.record(i).state = StateRunning;
+        h.view->MySetItem();
+    }
+    const std::string trace = h.home.scratch() + "/trace.log";
+    setenv("CHORELIN_TRACE", trace.c_str(), 1);
+    resetTraceSink();
+    const auto fits = [&] {
+        int n = 0;
+        for (const std::string& line : engine_test::readLines(trace))
+            n += line == "CChorelinView::MyListArrange() Start";
+        return n;
+    };
+    // Two ends posted before the window gets to them, as the watcher does when both end at once.
+    std::thread watcher([&] {
+        TaskLockGuard guard(h.ctx->taskLock);
+        h.record(0).state = StateWaiting;
+        h.ctx->post(WM_MYTASKEND, 0);
+        h.record(2).state = StateCompleted;
+        h.ctx->post(WM_MYTASKEND, 2);
+    });
+    watcher.join();
+    ASSERT_TRUE(waitFor([&] { return utf8Cell(*h.view, 2, 1) == "完了"; }));
+    EXPECT_EQ(utf8Cell(*h.view, 0, 1), "実行待ち");
+    EXPECT_EQ(utf8Cell(*h.view, 1, 1), "実行中");
+    EXPECT_EQ(fits(), 1);
+
+    // A later end is a batch of its own.
+    {
+        TaskLockGuard guard(h.ctx->taskLock);
+        h.record(1).state = StateWaiting;
+    }
+    h.ctx->post(WM_MYTASKEND, 1);
+    ASSERT_TRUE(waitFor([&] { return utf8Cell(*h.view, 1, 1) == "実行待ち"; }));
+    EXPECT_EQ(fits(), 2);
+    unsetenv("CHORELIN_TRACE");
+    resetTraceSink();
 }
 
 TEST(ChorelinView, TaskUpdateMessageRewritesEveryRowWithoutAddingAny) {

@@ -38,6 +38,32 @@ LocalTime localTime() {
     return t;
 }
 
+int64_t epochMsOfLocal(const LocalTime& t) {
+    tm parts{};
+    parts.tm_year = t.year - 1900;
+    parts.tm_mon = t.month - 1;
+    parts.tm_mday = t.day;
+    parts.tm_hour = t.hour;
+    parts.tm_min = t.minute;
+    parts.tm_sec = t.second;
+    parts.tm_isdst = -1; // whatever the rules say for that day
+    const time_t seconds = mktime(&parts);
+    if (seconds == static_cast<time_t>(-1))
+        return 0;
+    return static_cast<int64_t>(seconds) * 1000 + t.millisecond;
+}
+
+int64_t epochMsNow() {
+    {
+        std::lock_guard<std::mutex> guard(clockMutex());
+        if (clockOverride())
+            return epochMsOfLocal(clockOverride()());
+    }
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 void setClockOverride(std::function<LocalTime()> clock) {
     std::lock_guard<std::mutex> guard(clockMutex());
     clockOverride() = std::move(clock);

@@ -1,108 +1,71 @@
-#include "platform/process.h"
+// Watching, ending and reaping started processes through their process descriptors. A child is
+// reaped with waitid on its descriptor, which also gives how it ended; the pid is used only for
+// its process group, which cannot go to another process while its leader is not yet reaped.
 
-#include "platform/posix/native_path.h"
+#include "platform/process.h"
 
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace platform {
 namespace {
 
-int pidfdOpen(pid_t pid) {
-    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-}
-
-// A record treats 0 as "no process", so a descriptor must never be 0 (or any standard one).
-int lifted(int fd) {
-    if (fd < 0 || fd > 2)
-        return fd;
-    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-    ::close(fd);
-    return moved;
-}
-
-class SpawnAttributes {
-  public:
-    SpawnAttributes() { ok_ = posix_spawnattr_init(&attr_) == 0; }
-    ~SpawnAttributes() {
-        if (ok_)
-            posix_spawnattr_destroy(&attr_);
+ProcessEnd endOf(const siginfo_t& info) {
+    ProcessEnd end;
+    if (info.si_code == CLD_EXITED) {
+        end.how = ProcessEnd::How::Exited;
+        end.value = info.si_status;
+    } else if (info.si_code == CLD_KILLED || info.si_code == CLD_DUMPED) {
+        end.how = ProcessEnd::How::Signalled;
+        end.value = info.si_status;
     }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    bool ok() const { return ok_; }
-    posix_spawnattr_t* get() { return &attr_; }
+    return end;
+}
 
-  private:
-    posix_spawnattr_t attr_{};
-    bool ok_ = false;
-};
+int waitOn(int handle, siginfo_t& info, int options) {
+    int rc;
+    do {
+        info = siginfo_t{};
+        rc = ::waitid(P_PIDFD, static_cast<id_t>(handle), &info, options);
+    } while (rc != 0 && errno == EINTR);
+    return rc;
+}
 
 } // namespace
 
-SpawnResult spawnProcess(const std::string& executable, const std::string& argument) {
-    SpawnResult result;
-    std::optional<std::string> program = nativePath(executable);
-    std::optional<std::string> arg =
-        argument.empty() ? std::optional<std::string>("") : nativePath(argument);
-    if (!program || !arg) {
-        result.error = EILSEQ;
-        return result;
-    }
-    SpawnAttributes attributes;
-    if (!attributes.ok()) {
-        result.error = ENOMEM;
-        return result;
-    }
-    // A new process group of its own, so that force-terminate ends the task's children too;
-    // the default signal dispositions and mask, whatever this program changed for itself.
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t all;
-    sigfillset(&all);
-    posix_spawnattr_setpgroup(attributes.get(), 0);
-    posix_spawnattr_setsigmask(attributes.get(), &none);
-    posix_spawnattr_setsigdefault(attributes.get(), &all);
-    posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                                   POSIX_SPAWN_SETSIGDEF);
-    char* argv[3] = {program->data(), argument.empty() ? nullptr : arg->data(), nullptr};
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, program->c_str(), nullptr, attributes.get(), argv, environ);
-    if (rc != 0) {
-        result.error = rc;
-        return result;
-    }
-    const int fd = lifted(pidfdOpen(pid));
-    if (fd < 0) {
-        // Without a handle the process cannot be watched, so it is not left running unwatched:
-        // it is killed and reaped at once and the start counts as failed.
-        result.error = errno;
-        ::kill(-pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        return result;
-    }
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    result.started = true;
-    result.handle = fd;
-    result.pid = pid;
-    return result;
+ProcessState collectProcess(int handle, ProcessEnd& end) {
+    end = ProcessEnd{};
+    if (handle < 0)
+        return ProcessState::NotAProcess;
+    siginfo_t info;
+    if (waitOn(handle, info, WEXITED | WNOHANG) != 0)
+        return errno == ECHILD ? ProcessState::Gone : ProcessState::NotAProcess;
+    if (info.si_pid == 0)
+        return ProcessState::Running;
+    end = endOf(info);
+    return ProcessState::Ended;
 }
 
-void terminateProcess(int handle, int pid) {
-    (void)handle;
-    if (pid <= 0)
-        return;
-    ::kill(-pid, SIGKILL);
-    ::kill(pid, SIGKILL);
+ProcessEnd terminateProcess(int handle, int pid, bool* endedBefore) {
+    siginfo_t info;
+    // Looked at without reaping, so the kill below still reaches the leader's group.
+    const bool ended =
+        handle > 0 && waitOn(handle, info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0;
+    if (endedBefore)
+        *endedBefore = ended;
+    if (pid > 0) {
+        ::kill(-pid, SIGKILL);
+        ::kill(pid, SIGKILL);
+    }
+    if (handle > 0 && waitOn(handle, info, WEXITED) == 0)
+        return endOf(info);
+    // No descriptor to ask (or it is not one): the pid is all there is.
     reapProcess(pid);
+    return ProcessEnd{};
 }
 
 int waitForAnyProcess(const std::vector<int>& handles, int timeoutMs) {
@@ -131,15 +94,13 @@ void reapProcess(int pid) {
     }
 }
 
-int duplicateHandle(int handle) {
-    return ::fcntl(handle, F_DUPFD_CLOEXEC, 3);
-}
-
 void closeHandle(int handle) {
     if (handle > 2)
         ::close(handle);
 }
 
-unsigned currentThreadId() { return static_cast<unsigned>(::gettid()); }
+unsigned currentThreadId() {
+    return static_cast<unsigned>(::gettid());
+}
 
 } // namespace platform
