@@ -1,7 +1,7 @@
 #include "history/history_paths.h"
 
 #include "platform/clock.h"
-#include "platform/private_files.h"
+#include "platform/state_files.h"
 
 #include <charconv>
 #include <cstdio>

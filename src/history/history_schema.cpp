@@ -1,6 +1,6 @@
 #include "history/history_schema.h"
 
-#include "platform/private_files.h"
+#include "platform/state_files.h"
 
 #include <cerrno>
 #include <cstdio>

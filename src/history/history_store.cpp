@@ -1,7 +1,7 @@
 #include "history/history_store.h"
 
 #include "history/history_writer.h"
-#include "platform/private_files.h"
+#include "platform/state_files.h"
 #include "store/trace.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "history/history_schema.h"
 #include "history/run_rows.h"
-#include "platform/private_files.h"
+#include "platform/state_files.h"
 
 #include <algorithm>
 #include <filesystem>

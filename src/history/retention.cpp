@@ -1,6 +1,6 @@
 #include "history/retention.h"
 
-#include "platform/private_files.h"
+#include "platform/state_files.h"
 
 #include <filesystem>
 #include <set>

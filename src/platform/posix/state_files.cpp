@@ -1,4 +1,4 @@
-#include "platform/private_files.h"
+#include "platform/state_files.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #pragma once
-// Private files of Chorelin's own that live outside the documents folder: the state folder
-// (XDG_STATE_HOME) and the files made in it. Paths here are native (UTF-8) paths, since the
+// Chorelin's own files outside the documents folder: the state folder (XDG_STATE_HOME) and the
+// files made in it, private to the user. Paths here are native (UTF-8) paths, since the
 // system finds them itself; they never pass through cp932.
 
 #include <cstdint>
