@@ -7,7 +7,10 @@
 #include "app/startup.h"
 #include "app/task_file_refusal.h"
 #include "cli/command_line.h"
+#include "history/history_store.h"
 #include "resources/command_ids.h"
+#include "ui/chorelin_view.h"
+#include "ui/failure_notifier.h"
 
 #include <QApplication>
 
@@ -41,8 +44,13 @@ int main(int argc, char** argv) {
         closeActiveModal();
     });
 
+    // The settings are read here and the workers made, idle.
     SharedState shared = buildSharedState();
     CMainFrame frame(shared.ctx, shared.startupRegistered);
+    // The history is opened and its observer set before the initial update lets the workers
+    // run, so that no run goes unrecorded; the shutdown closes it after they stopped.
+    const auto trayIcon = [&frame]() -> QSystemTrayIcon* { return frame.view()->trayIcon(); };
+    frame.attachRunHistory(openRunHistory(), makeDesktopNotifier(trayIcon));
     if (!frame.initialUpdate())
         fatalStop("タスクファイルの作成に失敗しました。");
     frame.finishStartup();

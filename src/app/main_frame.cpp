@@ -2,7 +2,10 @@
 
 #include "app/about_box.h"
 #include "app/resume_watcher.h"
+#include "app/run_history_link.h"
 #include "app/startup.h"
+#include "dialogs/history_dialog.h"
+#include "history/history_store.h"
 #include "platform/files.h"
 #include "platform/startup_link.h"
 #include "resources/accelerators.h"
@@ -11,6 +14,7 @@
 #include "store/startup_paths.h"
 #include "ui/app_icon.h"
 #include "ui/chorelin_view.h"
+#include "ui/failure_notifier.h"
 #include "ui/holiday_commands.h"
 
 #include <QAction>
@@ -47,6 +51,23 @@ CMainFrame::CMainFrame(AppContext& ctx, int startupRegistered, QWidget* parent)
 
 CMainFrame::~CMainFrame() = default;
 
+void CMainFrame::attachRunHistory(std::unique_ptr<history::HistoryStore> store,
+                                  std::unique_ptr<FailureNotifier> notifier) {
+    notifier_ = std::move(notifier);
+    if (notifier_) {
+        connect(notifier_.get(), &FailureNotifier::historyRequested, this,
+                [this](const QString& task, qint64 runId) {
+                    openHistoryDialog(task.toStdString(), runId, this);
+                });
+        connect(notifier_.get(), &FailureNotifier::windowRequested, this,
+                &CMainFrame::restoreFromTray);
+    }
+    if (store) {
+        runHistory_ = std::make_unique<RunHistoryLink>(std::move(store), notifier_.get());
+        ctx_.runObserver = runHistory_.get();
+    }
+}
+
 void CMainFrame::buildMainMenu() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("mainMenu"));
@@ -70,6 +91,9 @@ void CMainFrame::buildAccelerators() {
 }
 
 bool CMainFrame::initialUpdate() {
+    // Asked before the initial update creates the task file. Anything in its place (even a
+    // file that will be refused) means Chorelin has been here before.
+    firstStart_ = !platform::pathExists(systemPath(ctx_.taskFilePath));
     if (!view_->OnInitialUpdate())
         return false;
     // From now on a wake from sleep has the scheduler look for the runs the sleep missed.
@@ -78,11 +102,16 @@ bool CMainFrame::initialUpdate() {
 }
 
 void CMainFrame::finishStartup() {
-    if (QSystemTrayIcon::isSystemTrayAvailable())
+    const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
+    if (tray)
         hide();
     else
         show(); // no tray to come back from: the window is the only way in
     showHolidayNotice(*view_);
+    // A new user would otherwise see nothing at all happen; with no tray the window is
+    // already in front of them.
+    if (firstStart_ && tray && notifier_)
+        notifier_->showWelcome();
 }
 
 void CMainFrame::OnStartup() {
@@ -119,7 +148,7 @@ void CMainFrame::OnClose() {
         return;
     }
     shutDown_ = true;
-    runShutdown(ctx_);
+    runShutdown(ctx_, std::move(runHistory_));
     view_->removeTrayIcon();
     exiting_ = true;
     close();

@@ -10,8 +10,14 @@
 #include "ui/command_router.h"
 
 #include <QMainWindow>
+#include <memory>
 
 class CChorelinView;
+class FailureNotifier;
+class RunHistoryLink;
+namespace history {
+class HistoryStore;
+}
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -19,10 +25,18 @@ public:
     CMainFrame(AppContext& ctx, int startupRegistered, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
+    // Before initialUpdate lets the workers run: the engine's runs go to `store` (null: no
+    // history), the runs that failed to `notifier`, whose notices lead back to the history
+    // dialog and to this window. The shutdown closes the history after the workers stopped.
+    void attachRunHistory(std::unique_ptr<history::HistoryStore> store,
+                          std::unique_ptr<FailureNotifier> notifier);
+
     // The list's initial update; false when the task file could not be created (the caller
     // ends the program with the fatal message).
     bool initialUpdate();
     // The last start-up step: hidden in the tray, or shown when there is no tray to live in.
+    // Hidden on the very first start (no task file before initialUpdate), it says once where
+    // it went.
     void finishStartup();
 
     CChorelinView* view() const { return view_; }
@@ -51,6 +65,9 @@ private:
     CommandRouter router_;
     CChorelinView* view_ = nullptr;
     int startupRegistered_ = 0;
+    std::unique_ptr<FailureNotifier> notifier_;
+    std::unique_ptr<RunHistoryLink> runHistory_;
+    bool firstStart_ = false;
     bool shutDown_ = false;
     bool exiting_ = false;
 };

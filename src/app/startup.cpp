@@ -1,14 +1,17 @@
 #include "app/startup.h"
 
 #include "app/about_text.h"
+#include "app/run_history_link.h"
 #include "dialogs/prompter.h"
 #include "engine/calendar.h"
 #include "engine/holiday_install.h"
 #include "engine/workers.h"
+#include "history/history_store.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
 #include "platform/startup_link.h"
 #include "store/fields.h"
+#include "store/history_settings.h"
 #include "store/settings_store.h"
 #include "store/startup_paths.h"
 #include "store/task_file.h"
@@ -94,16 +97,51 @@ SharedState buildSharedState() {
     return SharedState{*ctx, startupRegistered};
 }
 
-void runShutdown(AppContext& ctx) {
+namespace {
+
+void tellNoHistory(const std::string& reason) {
+    const std::string text = "実行履歴を記録できないため、履歴なしで続けます。（" + reason + "）";
+    traceLine(text);
+    std::fprintf(stderr, "Chorelin: %s\n", text.c_str());
+    std::fflush(stderr);
+}
+
+} // namespace
+
+std::unique_ptr<history::HistoryStore> openRunHistory() {
+    const std::optional<history::HistoryPaths> paths = history::userHistoryPaths();
+    if (!paths) {
+        tellNoHistory("neither XDG_STATE_HOME nor HOME is an absolute path");
+        return nullptr;
+    }
+    const HistorySettings settings = readHistorySettings();
+    history::HistoryOptions options;
+    options.limits.runsPerTask = settings.runsPerTask;
+    options.limits.outputBytes = int64_t{settings.outputMiB} << 20;
+    try {
+        return std::make_unique<history::HistoryStore>(*paths, options);
+    } catch (const std::exception& e) {
+        // No thread or no memory for the writer: the tasks matter more than their history.
+        tellNoHistory(e.what());
+        return nullptr;
+    }
+}
+
+void runShutdown(AppContext& ctx, std::unique_ptr<RunHistoryLink> history) {
     traceLine("CMainFrame::OnClose() Start");
     // Each run event is reset before its stop event is set; no lock is held while waiting.
     MyStopWorkers(ctx);
-    // Nothing may post to the window any more.
+    // Nothing may post to the window any more, and no run is reported any more: the workers
+    // are gone, and the window thread is here.
     ctx.viewWindow = nullptr;
+    ctx.runObserver = nullptr;
     {
         TaskLockGuard guard(ctx.taskLock);
         MyTaskWrite(ctx, ctx.taskFilePath);
     }
+    // Last, once the table is safe: the runs that ended up to the workers' stop are written,
+    // then the database is closed.
+    history.reset();
     traceLine("CMainFrame::OnClose() End");
     tracef("=== %s END ===", fieldString(ctx.programName).c_str());
 }

@@ -3,6 +3,13 @@
 
 #include "store/app_context.h"
 
+#include <memory>
+
+class RunHistoryLink;
+namespace history {
+class HistoryStore;
+}
+
 // Shows a fatal start-up message (and prints it on standard error), then ends the process at
 // once with exit code 0.
 [[noreturn]] void fatalExit(const char* utf8Message);
@@ -19,6 +26,13 @@ struct SharedState {
 // both workers (created idle). Ends the process through fatalExit when a step cannot be done.
 SharedState buildSharedState();
 
-// Stops the workers and writes the task file one last time. Processes that tasks started are
-// left running.
-void runShutdown(AppContext& ctx);
+// Opens the user's run history with the limits of the settings: after the settings are read,
+// before the workers run, on a thread that does not hold taskLock. Null when the history's
+// folder cannot be told (said once on standard error and in the trace): Chorelin then runs
+// without history.
+std::unique_ptr<history::HistoryStore> openRunHistory();
+
+// Stops the workers, writes the task file one last time and then closes the run history, which
+// writes the runs still queued. Processes that tasks started are left running; their runs are
+// closed as lost at the next start.
+void runShutdown(AppContext& ctx, std::unique_ptr<RunHistoryLink> history = nullptr);
