@@ -24,8 +24,9 @@ Notice welcomeNotice() {
     Notice notice;
     notice.kind = Notice::Kind::Welcome;
     notice.title = QStringLiteral("Chorelin");
-    notice.body = QStringLiteral("Chorelinはタスクトレイで動作しています。\n"
-                                 "ウィンドウはトレイのアイコンのダブルクリック、または右クリックの"
-                                 "「タスクの表示」で開きます。");
+    notice.body =
+        QStringLiteral("Chorelinはタスクトレイで動作しています。\n"
+                       "ウィンドウはトレイのアイコンのダブルクリック（トレイによってはクリック）、"
+                       "または右クリックの「タスクの表示」で開きます。");
     return notice;
 }
