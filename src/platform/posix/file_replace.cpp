@@ -61,6 +61,35 @@ bool writeAll(int fd, const void* data, size_t size) {
     return true;
 }
 
+ReplaceStep replaceAtomically(const std::string& target, const void* data, size_t size) {
+    std::string temp = target + ".tmp-XXXXXX";
+    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd.valid())
+        return ReplaceStep::TempNotCreated;
+    if (!writeAll(fd.get(), data, size) || ::fsync(fd.get()) != 0) {
+        const int saved = errno;
+        fd.reset();
+        ::unlink(temp.c_str());
+        errno = saved;
+        return ReplaceStep::ShortWrite;
+    }
+    fd.reset();
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int saved = errno;
+        ::unlink(temp.c_str());
+        errno = saved;
+        return ReplaceStep::RenameFailed;
+    }
+    // Make the rename itself durable.
+    const size_t slash = target.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash);
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid())
+        ::fsync(dir.get());
+    return ReplaceStep::Done;
+}
+
 void setWriteFaultAfter(long long bytes) {
     writeFaultAfter.store(bytes);
 }
@@ -84,29 +113,20 @@ WriteResult replaceFileContent(const SystemPath& path, const void* data, size_t 
     if ((st.st_mode & S_IWUSR) == 0)
         return WriteResult::ReadOnly;
 
-    std::string temp = target.str() + ".tmp-XXXXXX";
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd.valid()) {
+    // The new file is 0600 whatever the old one had.
+    switch (replaceAtomically(target.str(), data, size)) {
+    case ReplaceStep::Done:
+        return WriteResult::Ok;
+    case ReplaceStep::TempNotCreated:
         if (errno == EACCES || errno == EPERM)
             return writeInPlace(target, data, size);
         return WriteResult::OpenFailed;
-    }
-    // mkostemp creates 0600 already; keep it so whatever the old file had.
-    if (!writeAll(fd.get(), data, size) || ::fsync(fd.get()) != 0) {
-        fd.reset();
-        ::unlink(temp.c_str());
+    case ReplaceStep::ShortWrite:
         return WriteResult::ShortWrite;
+    case ReplaceStep::RenameFailed:
+        break;
     }
-    fd.reset();
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return WriteResult::OpenFailed;
-    }
-    // Make the rename itself durable.
-    UniqueFd folder(::open(target.folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.valid())
-        ::fsync(folder.get());
-    return WriteResult::Ok;
+    return WriteResult::OpenFailed;
 }
 
 CopyResult copyRegularFile(const SystemPath& from, const SystemPath& to, uint64_t maxBytes) {

@@ -1,6 +1,7 @@
 #include "platform/settings_files.h"
 
 #include "platform/posix/unique_fd.h"
+#include "platform/posix/write_all.h"
 
 #include <QFileInfo>
 #include <QSettings>
@@ -16,18 +17,6 @@ FileStamp stampOf(const struct stat& st) {
     return FileStamp{true, static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
                      static_cast<int64_t>(st.st_size),
                      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
 }
 
 // Creates the folder and any missing folders above it, each 0700 (the settings folder and
@@ -108,24 +97,7 @@ bool writePrivateFile(const std::string& path, std::string_view bytes) {
     const std::string folder = folderOf(path);
     if (!makeFolders(folder))
         return false;
-    std::string temp = path + ".tmp-XXXXXX";
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC)); // 0600
-    if (!fd.valid())
-        return false;
-    if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0) {
-        fd.reset();
-        ::unlink(temp.c_str());
-        return false;
-    }
-    fd.reset();
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid())
-        ::fsync(dir.get());
-    return true;
+    return replaceAtomically(path, bytes.data(), bytes.size()) == ReplaceStep::Done;
 }
 
 bool removePrivateFile(const std::string& path) {
