@@ -26,17 +26,7 @@ std::string runUnderLowLimit() {
         return "setrlimit failed";
     Scene scene;
     testing_support::FakeClock clock(2024, 5, 10, 9, 0, 0);
-    testing_support::writeFile(scene.taskFile, "", 0600);
-    const std::string program = scene.script("wait.sh", "exec sleep 60\n");
-    std::vector<TaskRecord> records;
-    for (int i = 0; i < kMaxTaskCount; ++i) {
-        TaskDraft draft;
-        draft.name = "task" + std::to_string(i);
-        draft.registeredFile = program;
-        draft.nextRun = "2024/05/10";
-        records.push_back(testing_support::makeTask(draft));
-    }
-    scene.setTable(records);
+    scene.fillWithDueSleepers();
     engine_test::RecordingObserver observer;
     observer.outputFolder = scene.home.scratch();
     scene.ctx->runObserver = &observer;

@@ -35,17 +35,7 @@ TEST(Load, AllTasksDueInOneMinuteStartInOnePassAndEveryEndIsRecorded) {
     const std::string trace = scene.home.scratch() + "/trace.log";
     setenv("CHORELIN_TRACE", trace.c_str(), 1);
     resetTraceSink();
-    testing_support::writeFile(scene.taskFile, "", 0600);
-    const std::string program = scene.script("wait.sh", "exec sleep 60\n");
-    std::vector<TaskRecord> records;
-    for (int i = 0; i < kMaxTaskCount; ++i) {
-        TaskDraft draft;
-        draft.name = "task" + std::to_string(i);
-        draft.registeredFile = program;
-        draft.nextRun = "2024/05/10";
-        records.push_back(makeTask(draft));
-    }
-    scene.setTable(records);
+    scene.fillWithDueSleepers();
     std::atomic<int> ends{0};
     scene.ctx->viewWindow = [&ends](int message, int) {
         if (message == WM_MYTASKEND)
@@ -123,7 +113,7 @@ TEST(Load, AYearOfEverySchedulePicksExactlyItsDays) {
     const std::string program = scene.home.scratch() + "/job.sh";
     testing_support::writeFile(program, "#!/nonexistent/interpreter\n", 0755);
     auto draft = [&](const std::string& name, const std::string& schedule,
-                    const std::string& runTime = "09:00") {
+                     const std::string& runTime = "09:00") {
         TaskDraft s;
         s.name = name;
         s.schedule = schedule;

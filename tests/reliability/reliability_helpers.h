@@ -46,6 +46,22 @@ struct Scene {
         ctx->tasks = records;
         ctx->taskCount = static_cast<int32_t>(records.size());
     }
+
+    // A full table (an empty task file on disk) of tasks "task0".. that run a program sleeping
+    // a minute, all due on 2024/05/10 at the run time the drafts give.
+    void fillWithDueSleepers() {
+        testing_support::writeFile(taskFile, "", 0600);
+        const std::string program = script("wait.sh", "exec sleep 60\n");
+        std::vector<TaskRecord> records;
+        for (int i = 0; i < kMaxTaskCount; ++i) {
+            TaskDraft draft;
+            draft.name = "task" + std::to_string(i);
+            draft.registeredFile = program;
+            draft.nextRun = "2024/05/10";
+            records.push_back(testing_support::makeTask(draft));
+        }
+        setTable(records);
+    }
 };
 
 // Ends every process the table still holds (waiting for it first) so no test leaves one behind.
