@@ -39,7 +39,9 @@ protected:
 };
 
 QJsonObject holiday(const char* date, const char* name, const char* source) {
-    return QJsonObject{{"date", date}, {"name", name}, {"source", source}};
+    return QJsonObject{{"date", date},
+                       {"name", *name ? QJsonValue(name) : QJsonValue(QJsonValue::Null)},
+                       {"source", source}};
 }
 
 TEST_F(HolidaysCommandLine, PrintsWeekdayHolidaysAsJsonFromTheSourceInForce) {
