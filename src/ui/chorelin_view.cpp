@@ -92,6 +92,7 @@ void CChorelinView::installCommandHandlers() {
     router_.registerCommand(cmd::Config, [this] { runConfigCommand(ctx_, window()); });
     router_.registerCommand(cmd::HolidayImport, [this] { runHolidayImportCommand(*this); });
     router_.registerCommand(cmd::HolidayRevert, [this] { runHolidayRevertCommand(*this); });
+    router_.setEnabledState(cmd::HolidayRevert, [this] { return holidayFileInstalled(*this); });
     router_.registerCommand(cmd::HolidayList, [this] { runHolidayListCommand(*this); });
 }
 
