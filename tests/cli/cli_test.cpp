@@ -159,16 +159,15 @@ TEST_F(ReadingCommands, ListTellsTheStatesTheWindowShowsAtOnce) {
     const std::string program = home.scratch() + "/viewer";
     writeFile(program, "#!/bin/sh\n", 0755);
     history::HistoryStore store(*history::userHistoryPaths());
-    const auto ranAndEnded = [&store](const std::string& task, bool ended) {
-        const history::RunTicket ticket =
-            store.prepareRun({.task = task, .startMs = 1715331600000});
+    for (const char* task : {"once", "still"}) {
+        history::RunAttempt attempt;
+        attempt.task = task;
+        const history::RunTicket ticket = store.prepareRun(attempt);
         ::close(ticket.outputFd);
         store.runStarted(ticket.id, 4321);
-        if (ended)
-            store.runEnded(ticket.id, {.exitCode = 0, .endMs = 1715331601000});
-    };
-    ranAndEnded("once", true);
-    ranAndEnded("still", false);
+        if (task == std::string_view("once"))
+            store.runEnded(ticket.id, history::RunEnd{});
+    }
     const struct {
         TaskDraft draft;
         int state;
@@ -212,9 +211,7 @@ TEST(TextOutput, ControlCharactersAreShownEscaped) {
         {"a\x1b[2Jb", "", "a\\x1b[2Jb"},
         {std::string("n\0m", 3), "", "n\\x00m"},
         {"del\x7f", "", "del\\x7f"},
-        {"csi\xc2\x9b"
-         "1m",
-         "", "csi\\u009b1m"}, // U+009B, the one-character CSI
+        {"csi\u009b1m", "", "csi\\u009b1m"}, // U+009B, the one-character CSI
         {"tab\tline\n", "", "tab\\x09line\\x0a"},
         {"tab\tline\n", "\n\t", "tab\tline\n"},
         {"祝日「元日」", "", "祝日「元日」"},
@@ -274,25 +271,17 @@ TEST_F(ReadingCommands, HistoryAsJson) {
 
 TEST_F(ReadingCommands, BadCommandLinesExitWithTwoAndNeverStartTheWindow) {
     // Each would start the window, or be run with its extras ignored, if it were not refused.
-    const QStringList cases[] = {
-        {"--history", "nobody"},
-        {"--history", "--limit", "0"},
-        {"--history", "--limit", "x"},
-        {"--history", "a", "b"},
-        {"--list", "--limit", "3"},
-        {"--list", "backup"},
-        {"--list", "--bogus"},
-        {"-list"},
-        {"x", "--list"},
-        {"--", "--list"},
-        {"x"},
-        {"--holidays", "2024", "extra"},
-        {"--holidays", "2024", "--limit", "3"},
-        {"--import-holidays", ""},
-        {"--import-holidays", "a.csv", "--json"},
-        {"--list", "--holidays", "2024"},
-    };
-    for (const QStringList& arguments : cases) {
+    // One command line after another, its arguments apart by spaces ("FILE " ends with "").
+    const QStringList cases =
+        QStringLiteral(
+            "--history nobody,--history --limit 0,--history --limit x,--history a b,--list --limit "
+            "3,"
+            "--list backup,--list --bogus,-list,x --list,-- --list,x,--holidays 2024 extra,"
+            "--holidays 2024 --limit 3,--import-holidays ,--import-holidays a.csv --json,"
+            "--list --holidays 2024")
+            .split(',');
+    for (const QString& line : cases) {
+        const QStringList arguments = line.split(' ');
         SCOPED_TRACE(arguments.join(' ').toStdString());
         const Result result = run(arguments);
         EXPECT_EQ(result.code, 2);

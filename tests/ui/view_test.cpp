@@ -264,30 +264,26 @@ TEST(ChorelinView, RowColoursFollowTheOutcomeTable) {
 }
 
 TEST(ChorelinView, LastOutcomeColumnTellsHowTheNewestRunWent) {
-    const auto run = [](const char* task, history::RunEnding ending, std::optional<int> code,
-                        std::optional<int> signal, int64_t id = 1) {
+    using E = history::RunEnding;
+    const auto run = [](const char* task, E ending, std::optional<int> code, int64_t id = 5) {
         history::RunRecord r;
         r.id = id;
         r.task = task;
         r.ending = ending;
-        r.exitCode = code;
-        r.signal = signal;
-        r.launched = ending != history::RunEnding::Failed;
-        r.error = "見つかりません";
+        (ending == E::Exited ? r.exitCode : r.signal) = code;
         return r;
     };
-    using E = history::RunEnding;
     const struct {
         history::RunRecord run;
         const char* text;
         bool failed;
     } cases[] = {
-        {run("ok", E::Exited, 0, {}), "正常終了 (0)", false},
-        {run("three", E::Exited, 3, {}), "異常終了 (3)", true},
-        {run("segv", E::Signal, {}, SIGSEGV), "シグナル (SIGSEGV)", true},
-        {run("killed", E::Killed, {}, SIGKILL), "強制終了", false},
-        {run("nostart", E::Failed, {}, {}), "起動失敗", true},
-        {run("lost", E::Lost, {}, {}), "不明", false},
+        {run("ok", E::Exited, 0), "正常終了 (0)", false},
+        {run("three", E::Exited, 3), "異常終了 (3)", true},
+        {run("segv", E::Signal, SIGSEGV), "シグナル (SIGSEGV)", true},
+        {run("killed", E::Killed, SIGKILL), "強制終了", false},
+        {run("nostart", E::Failed, {}), "起動失敗", true},
+        {run("lost", E::Lost, {}), "不明", false},
     };
     std::vector<TaskRecord> records;
     for (const auto& c : cases)
@@ -305,7 +301,7 @@ TEST(ChorelinView, LastOutcomeColumnTellsHowTheNewestRunWent) {
     for (const auto& c : cases)
         h.view->noteRunOver(c.run);
     // A late report of an older run leaves the newer one in place.
-    h.view->noteRunOver(run("ok", E::Exited, 9, {}, 0));
+    h.view->noteRunOver(run("ok", E::Exited, 9, 1));
     const int column = CChorelinView::kLastOutcomeColumn;
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].text);
