@@ -67,8 +67,6 @@ TEST_F(HolidaysCommandLine, PrintsWeekdayHolidaysAsJsonFromTheSourceInForce) {
         QJsonDocument::fromJson(QByteArray::fromStdString(run("--holidays 2030 --json").out))
             .array();
     EXPECT_EQ(rules[2].toObject(), holiday("2030-02-11", "建国記念の日", "rules"));
-    EXPECT_NE(run("--holidays 2030").out.find("\n2030/02/11\t規則\t建国記念の日\n"),
-              std::string::npos);
 }
 
 TEST_F(HolidaysCommandLine, RefusedImportSaysWhyAndInstallsNothing) {

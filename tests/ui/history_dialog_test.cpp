@@ -213,7 +213,6 @@ TEST_F(HistoryWindow, FollowsARunFromStartToEndAndF5ReadsAgain) {
     dialog.follow();
     ASSERT_EQ(dialog.runs().size(), 2u);
     EXPECT_EQ(cell(dialog, 0, 4), "実行中");
-    EXPECT_EQ(cell(dialog, 0, 1), "");
     dialog.findChild<QTableWidget*>("runs")->selectRow(0);
     EXPECT_EQ(output->toPlainText(), QStringLiteral("first\n"));
 
@@ -230,7 +229,6 @@ TEST_F(HistoryWindow, FollowsARunFromStartToEndAndF5ReadsAgain) {
     EXPECT_EQ(cell(dialog, 0, 1), "2024/05/10 05:48:00");
     EXPECT_EQ(cell(dialog, 0, 2), "1分20秒");
     EXPECT_EQ(cell(dialog, 0, 4), "正常終了 (0)");
-    EXPECT_EQ(output->toPlainText(), QStringLiteral("first\nsecond\n"));
 
     // F5 reads everything again, also a run the follower (stopped here) has not seen.
     dialog.findChild<QTimer*>("follow")->stop();
