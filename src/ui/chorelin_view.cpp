@@ -230,17 +230,20 @@ void CChorelinView::writeLastOutcome(int row) {
 
 void CChorelinView::noteRunOver(const history::RunRecord& run) {
     lastOutcomes_.note(run);
+    int row = -1;
     {
         TaskLockGuard guard(ctx_.taskLock);
         const int count =
             std::min({ctx_.taskCount, static_cast<int>(ctx_.tasks.size()), rowCount()});
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < count && row < 0; ++i) {
             if (platform::cp932ToUtf8Lossy(fieldView(ctx_.tasks[static_cast<size_t>(i)].name)) ==
                 run.task)
-                writeLastOutcome(i);
+                row = i;
         }
     }
-    MyListArrange();
+    // Redrawn together with the ends that came meanwhile, with one column fit for them all.
+    if (row >= 0)
+        onTaskEnd(row);
 }
 
 int CChorelinView::headerWidth(int column) const {

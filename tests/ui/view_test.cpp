@@ -302,6 +302,7 @@ TEST(ChorelinView, LastOutcomeColumnTellsHowTheNewestRunWent) {
         h.view->noteRunOver(c.run);
     // A late report of an older run leaves the newer one in place.
     h.view->noteRunOver(run("ok", E::Exited, 9, 1));
+    QCoreApplication::sendPostedEvents();
     const int column = CChorelinView::kLastOutcomeColumn;
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].text);
