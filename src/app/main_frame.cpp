@@ -61,6 +61,7 @@ void CMainFrame::attachRunHistory(std::unique_ptr<history::HistoryStore> store,
                 });
         connect(notifier_.get(), &FailureNotifier::windowRequested, this,
                 &CMainFrame::restoreFromTray);
+        connect(notifier_.get(), &FailureNotifier::runOver, view(), &CChorelinView::noteRunOver);
     }
     if (store) {
         runHistory_ = std::make_unique<RunHistoryLink>(std::move(store), notifier_.get());

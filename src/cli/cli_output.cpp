@@ -1,7 +1,6 @@
 #include "cli/cli_output.h"
 
 #include <QStringList>
-#include <QTextStream>
 #include <cstdio>
 
 namespace cli {
@@ -92,35 +91,65 @@ int displayWidth(const QString& text) {
     return width;
 }
 
+std::string visibleText(const QString& text, QStringView keep) {
+    QString out;
+    out.reserve(text.size());
+    for (const char32_t c : text.toUcs4()) {
+        const bool control = c < 0x20 || c == 0x7f || (c >= 0x80 && c <= 0x9f);
+        if (control && !keep.contains(QChar(static_cast<char16_t>(c))))
+            out += QString::asprintf(c < 0x80 ? "\\x%02x" : "\\u%04x", static_cast<unsigned>(c));
+        else
+            out += QString::fromUcs4(&c, 1);
+    }
+    return out.toStdString();
+}
+
+std::string visibleText(std::string_view utf8, QStringView keep) {
+    return visibleText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())), keep);
+}
+
 std::string textTable(const std::vector<std::string>& header,
                       const std::vector<std::vector<std::string>>& rows) {
-    std::vector<int> widths(header.size(), 0);
-    auto measure = [&widths](const std::vector<std::string>& cells) {
-        for (size_t k = 0; k < cells.size() && k < widths.size(); ++k)
-            widths[k] = std::max(widths[k], displayWidth(QString::fromStdString(cells[k])));
+    // A cell never breaks its row: line breaks in it show as spaces, and every other control
+    // character in its escaped form, so that nothing in a name can steer the terminal.
+    const auto shown = [](const std::string& cell) {
+        QString text = QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size()));
+        text.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), ' ');
+        return visibleText(text);
     };
-    measure(header);
+    const auto shownRow = [&shown](const std::vector<std::string>& row) {
+        std::vector<std::string> line;
+        for (const std::string& cell : row)
+            line.push_back(shown(cell));
+        return line;
+    };
+    std::vector<std::vector<std::string>> cells{shownRow(header)};
     for (const std::vector<std::string>& row : rows)
-        measure(row);
-    auto line = [&widths](const std::vector<std::string>& cells) {
+        cells.push_back(shownRow(row));
+    std::vector<int> widths(header.size(), 0);
+    for (const std::vector<std::string>& line : cells) {
+        for (size_t k = 0; k < line.size() && k < widths.size(); ++k)
+            widths[k] = std::max(widths[k], displayWidth(QString::fromStdString(line[k])));
+    }
+    auto line = [&widths](const std::vector<std::string>& row) {
         std::string out;
-        for (size_t k = 0; k < cells.size() && k < widths.size(); ++k) {
-            // A cell never breaks its row: line breaks in it show as spaces.
-            QString cell = QString::fromStdString(cells[k]);
-            cell.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), ' ');
-            out += cell.toStdString();
-            if (k + 1 < cells.size())
-                out += std::string(static_cast<size_t>(widths[k] - displayWidth(cell) + 2), ' ');
+        for (size_t k = 0; k < row.size() && k < widths.size(); ++k) {
+            out += row[k];
+            if (k + 1 < row.size())
+                out +=
+                    std::string(static_cast<size_t>(
+                                    widths[k] - displayWidth(QString::fromStdString(row[k])) + 2),
+                                ' ');
         }
         return out + "\n";
     };
-    std::string out = line(header);
+    std::string out = line(cells.front());
     std::vector<std::string> rules;
     for (const int w : widths)
         rules.emplace_back(static_cast<size_t>(w), '-');
     out += line(rules);
-    for (const std::vector<std::string>& row : rows)
-        out += line(row);
+    for (size_t r = 1; r < cells.size(); ++r)
+        out += line(cells[r]);
     return out;
 }
 
@@ -129,13 +158,20 @@ void printOut(const std::string& text) {
     std::fflush(stdout);
 }
 
+void printError(const QString& message) {
+    const std::string text = visibleText(message, u"\n\t") + "\n";
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
 int usageError(const QString& message) {
-    QTextStream(stderr) << "chorelin: " << message << "\nTry 'chorelin --help'.\n";
+    printError(QStringLiteral("chorelin: ") + message +
+               QStringLiteral("\n使い方は 'chorelin --help' で表示されます。"));
     return 2;
 }
 
 int failure(const QString& message) {
-    QTextStream(stderr) << "chorelin: " << message << "\n";
+    printError(QStringLiteral("chorelin: ") + message);
     return 1;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cli {
@@ -29,7 +30,13 @@ std::string jsonArray(const std::vector<JsonObject>& objects);
 // A JSON string literal of UTF-8 text (invalid bytes become U+FFFD).
 std::string jsonString(const std::string& text);
 
-// Columns padded to their widest cell, two spaces apart; the header underlined.
+// The text with every control character that `keep` does not name (C0, DEL and C1) in a
+// visible escaped form: "\x1b", "\x7f", "\u009b". Bytes that are no UTF-8 become U+FFFD.
+std::string visibleText(const QString& text, QStringView keep = {});
+std::string visibleText(std::string_view utf8, QStringView keep = {});
+
+// Columns padded to their widest cell, two spaces apart; the header underlined. Line breaks in
+// a cell show as spaces, other control characters escaped (visibleText).
 std::string textTable(const std::vector<std::string>& header,
                       const std::vector<std::vector<std::string>>& rows);
 // Columns a text takes on a terminal: 2 for wide (East Asian) characters, 1 otherwise.
@@ -37,6 +44,8 @@ int displayWidth(const QString& text);
 
 // Writes UTF-8 text to standard output.
 void printOut(const std::string& text);
+// A message on standard error, its control characters but line breaks and tabs escaped.
+void printError(const QString& message);
 // "chorelin: <message>" and the hint to --help on standard error; returns 2.
 int usageError(const QString& message);
 // "chorelin: <message>" on standard error; returns 1.

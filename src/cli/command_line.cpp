@@ -1,62 +1,92 @@
 #include "cli/command_line.h"
 
+#include "cli/cli_output.h"
 #include "cli/commands.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QTextStream>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <span>
 #include <string_view>
 
 namespace cli {
 namespace {
 
-// Options that Qt's window platform takes itself, with one dash or two; they start the window.
-constexpr std::string_view kQtWindowOptions[] = {"platform",
-                                                 "platformpluginpath",
-                                                 "platformtheme",
-                                                 "plugin",
-                                                 "qwindowgeometry",
-                                                 "qwindowicon",
-                                                 "qwindowtitle",
-                                                 "reverse",
-                                                 "session",
-                                                 "display",
-                                                 "geometry",
-                                                 "style",
-                                                 "stylesheet",
-                                                 "widgetcount",
-                                                 "nograb",
-                                                 "dograb",
-                                                 "sync",
-                                                 "qmljsdebugger"};
+// Options that Qt's window platform takes itself, with one dash or two; alone they start the
+// window. `takesValue`: the value may also come as the next argument.
+struct QtWindowOption {
+    std::string_view name;
+    bool takesValue;
+};
+constexpr QtWindowOption kQtWindowOptions[] = {
+    {"platform", true},        {"platformpluginpath", true},
+    {"platformtheme", true},   {"plugin", true},
+    {"qwindowgeometry", true}, {"qwindowicon", true},
+    {"qwindowtitle", true},    {"reverse", false},
+    {"session", true},         {"display", true},
+    {"geometry", true},        {"style", true},
+    {"stylesheet", true},      {"widgetcount", false},
+    {"nograb", false},         {"dograb", false},
+    {"sync", false},           {"qmljsdebugger", false}};
 
-bool isQtWindowOption(std::string_view name) {
-    const size_t equals = name.find('=');
-    if (equals != std::string_view::npos)
-        name = name.substr(0, equals);
-    for (std::string_view option : kQtWindowOptions) {
-        if (name == option)
+// How many arguments from `at` on are one of Qt's window options with its value: 0 when the
+// argument is none.
+size_t qtWindowOptionLength(std::span<char* const> arguments, size_t at) {
+    std::string_view text = arguments[at];
+    if (text.size() < 2 || text[0] != '-')
+        return 0;
+    text.remove_prefix(text[1] == '-' ? 2 : 1);
+    const size_t equals = text.find('=');
+    const std::string_view name = text.substr(0, equals);
+    for (const QtWindowOption& option : kQtWindowOptions) {
+        if (name != option.name)
+            continue;
+        const bool valueFollows =
+            option.takesValue && equals == std::string_view::npos && at + 1 < arguments.size();
+        return valueFollows ? 2 : 1;
+    }
+    return 0;
+}
+
+// "-list": a word after one dash that Qt would read as the short options -l -i -s -t.
+QString singleDashWord(const QStringList& arguments) {
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument == QStringLiteral("--"))
+            break;
+        if (argument.size() > 2 && argument[0] == QLatin1Char('-') &&
+            argument[1] != QLatin1Char('-'))
+            return argument;
+    }
+    return QString();
+}
+
+bool takesOption(const Command& command, const QString& name) {
+    for (const QCommandLineOption& option : command.options()) {
+        if (option.names().contains(name))
             return true;
     }
     return false;
 }
 
-int usageError(const QString& message) {
-    QTextStream(stderr) << "chorelin: " << message << "\n"
-                        << QCoreApplication::translate("cli", "Try 'chorelin --help'.") << "\n";
-    return 2;
+// Qt's own texts (the help's headings, its option errors) in Japanese, as in the window.
+void translateQtTexts(QTranslator& translator) {
+    if (translator.load(QStringLiteral("qtbase_ja"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator);
 }
 
 } // namespace
 
 bool wantsCommand(int argc, char** argv) {
-    if (argc < 2)
-        return false;
-    const std::string_view first = argv[1];
-    if (first == "-h" || first == "-v" || first == "-?")
-        return true;
-    return first.size() > 2 && first.substr(0, 2) == "--" && !isQtWindowOption(first.substr(2));
+    const std::span<char* const> arguments(argv, static_cast<size_t>(argc));
+    for (size_t i = 1; i < arguments.size();) {
+        const size_t length = qtWindowOptionLength(arguments, i);
+        if (length == 0)
+            return true;
+        i += length;
+    }
+    return false;
 }
 
 int runCommand(int argc, char** argv) {
@@ -64,14 +94,36 @@ int runCommand(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("chorelin"));
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowby"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CHORELIN_VERSION));
+    QTranslator translator;
+    translateQtTexts(translator);
+
+    // Qt's window options concern the window alone; beside a command they change nothing.
+    const std::span<char* const> given(argv, static_cast<size_t>(argc));
+    QStringList arguments{QString::fromLocal8Bit(given[0])};
+    for (size_t i = 1; i < given.size();) {
+        const size_t length = qtWindowOptionLength(given, i);
+        if (length == 0)
+            arguments << QString::fromLocal8Bit(given[i]);
+        i += std::max<size_t>(length, 1);
+    }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Runs programs and opens documents at chosen dates and times. Without options it starts "
-        "the window; the options below print what it holds and change nothing of a running "
-        "instance."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+        "指定した日時にプログラムを実行し、文書を開きます。オプションなしで起動するとウィンドウを"
+        "開きます。\n"
+        "--list、--history、--holidays は表示するだけで、何も変えません。--import-holidays は"
+        "祝日データを取り込みます。実行中の Chorelin も 1 秒ほどでそのデータを使い始めます。\n"
+        "どのオプションも実行中の Chorelin と並べて使え、ウィンドウを開きません。"));
+    // Help and version of our own: Qt's translation lacks the texts of its own help options.
+    parser.addOption(
+        QCommandLineOption({QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("?")},
+                           QStringLiteral("この説明を表示します。")));
+    parser.addOption(QCommandLineOption({QStringLiteral("v"), QStringLiteral("version")},
+                                        QStringLiteral("バージョンを表示します。")));
+    parser.addPositionalArgument(
+        QStringLiteral("NAME"),
+        QStringLiteral("--history で: 実行履歴を表示するタスクの名前（省くとすべてのタスク）。"),
+        QStringLiteral("[NAME]"));
     // Commands may share modifiers such as --json; each option is added once.
     const std::span<const Command> commands = allCommands();
     QStringList added;
@@ -84,7 +136,11 @@ int runCommand(int argc, char** argv) {
         }
     }
 
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (const QString word = singleDashWord(arguments); !word.isEmpty())
+        return usageError(
+            QStringLiteral("不明なオプションです: %1（長いオプションは「--」で始めます）。")
+                .arg(word));
+    if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
@@ -96,12 +152,22 @@ int runCommand(int argc, char** argv) {
         if (!parser.isSet(command.name))
             continue;
         if (chosen)
-            return usageError(QStringLiteral("--%1 and --%2 cannot be combined.")
+            return usageError(QStringLiteral("--%1 と --%2 は一緒に使えません。")
                                   .arg(chosen->name, command.name));
         chosen = &command;
     }
     if (!chosen)
-        return usageError(QStringLiteral("no command given."));
+        return usageError(QStringLiteral("コマンドがありません。--list、--history、--holidays、"
+                                         "--import-holidays のどれかを指定してください。"));
+    for (const QString& name : parser.optionNames()) {
+        if (!takesOption(*chosen, name))
+            return usageError(
+                QStringLiteral("--%1 は --%2 と一緒には使えません。").arg(name, chosen->name));
+    }
+    const QStringList plain = parser.positionalArguments();
+    if (plain.size() > chosen->mostArguments)
+        return usageError(QStringLiteral("余分な引数です: %1")
+                              .arg(plain.at(static_cast<qsizetype>(chosen->mostArguments))));
     return chosen->run(parser);
 }
 

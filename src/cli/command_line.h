@@ -7,8 +7,9 @@
 
 namespace cli {
 
-// Whether the arguments ask for a command-line command rather than the window: the first
-// argument is a long option ("--name") that is not one of Qt's own window options, or -h / -v.
+// Whether the arguments ask for a command-line command rather than the window: any argument
+// that is not one of Qt's own window options (or its value). The window takes no other
+// argument, so a mistyped one ends with a usage error instead of starting it.
 bool wantsCommand(int argc, char** argv);
 
 // Runs the command the arguments name and returns the process's exit code: 0 done, 1 the

@@ -9,10 +9,10 @@
 namespace cli {
 
 std::span<const Command> allCommands() {
-    // One line per command: {name, options, run}.
+    // One line per command: {name, options, run, plain arguments it takes}.
     static const std::vector<Command> commands = {
         {QStringLiteral("list"), listOptions, runList},
-        {QStringLiteral("history"), historyOptions, runHistory},
+        {QStringLiteral("history"), historyOptions, runHistory, 1},
         {QStringLiteral("holidays"), holidaysOptions, runHolidays},
         {QStringLiteral("import-holidays"), importHolidaysOptions, runImportHolidays},
     };

@@ -61,32 +61,32 @@ bool knownTask(const std::string& name, const TaskTable& table) {
 
 QList<QCommandLineOption> historyOptions() {
     return {QCommandLineOption(QStringLiteral("history"),
-                               QStringLiteral("Print the runs of the task NAME (of every task "
-                                              "without NAME), newest first.")),
+                               QStringLiteral("タスク NAME の実行履歴を新しい順に表示します"
+                                              "（NAME を省くとすべてのタスク）。")),
             QCommandLineOption(QStringLiteral("limit"),
-                               QStringLiteral("With --history: at most N runs (default 20)."),
+                               QStringLiteral("--history で表示する実行の数の上限（既定 20）。"),
                                QStringLiteral("N")),
             QCommandLineOption(QStringLiteral("json"),
-                               QStringLiteral("With --list, --history or --holidays: JSON."))};
+                               QStringLiteral("--list、--history、--holidays の結果を JSON で出力"
+                                              "します。"))};
 }
 
 int runHistory(const QCommandLineParser& parser) {
     const QStringList names = parser.positionalArguments();
-    if (names.size() > 1)
-        return usageError(QStringLiteral("--history takes one task name at most."));
     int limit = kDefaultLimit;
     if (parser.isSet(QStringLiteral("limit"))) {
         bool ok = false;
         limit = parser.value(QStringLiteral("limit")).toInt(&ok);
         if (!ok || limit < 1 || limit > kMostLimit)
-            return usageError(QStringLiteral("--limit takes a whole number from 1 to %1, not "
-                                             "\"%2\".")
+            return usageError(QStringLiteral("--limit には 1 から %1 までの整数を指定してください"
+                                             "（「%2」は使えません）。")
                                   .arg(kMostLimit)
                                   .arg(parser.value(QStringLiteral("limit"))));
     }
     const std::optional<history::HistoryPaths> paths = history::userHistoryPaths();
     if (!paths)
-        return failure(QStringLiteral("the run history cannot be found: HOME is not set."));
+        return failure(
+            QStringLiteral("実行履歴の場所がわかりません（HOME が設定されていません）。"));
     history::HistoryReader reader(*paths);
 
     std::vector<history::RunRecord> runs;
@@ -98,12 +98,13 @@ int runHistory(const QCommandLineParser& parser) {
         const std::string name = canonicalName(names.front().toStdString(), table);
         runs = reader.runsOfTask(name, limit);
         if (runs.empty() && reader.problem().empty() && !knownTask(name, table))
-            return usageError(QStringLiteral("no task is named \"%1\".").arg(names.front()));
+            return usageError(
+                QStringLiteral("「%1」という名前のタスクはありません。").arg(names.front()));
     } else {
         runs = reader.recentRuns(limit);
     }
     if (!reader.problem().empty())
-        return failure(QStringLiteral("the run history cannot be read (%1).")
+        return failure(QStringLiteral("実行履歴を読み込めません（%1）。")
                            .arg(QString::fromStdString(reader.problem())));
 
     if (parser.isSet(QStringLiteral("json"))) {

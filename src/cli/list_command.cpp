@@ -1,13 +1,13 @@
 #include "cli/list_command.h"
 
 #include "cli/cli_output.h"
+#include "cli/live_state.h"
 #include "cli/task_source.h"
 #include "history/history_reader.h"
 #include "history/run_text.h"
 #include "store/fields.h"
 #include "store/state_text.h"
 
-#include <QTextStream>
 #include <map>
 
 namespace cli {
@@ -32,17 +32,14 @@ std::string displayDate(std::string_view recordDate) {
 
 QList<QCommandLineOption> listOptions() {
     return {QCommandLineOption(QStringLiteral("list"),
-                               QStringLiteral("Print every task: state, schedule, run time, next "
-                                              "and last run, and the last run's outcome.")),
+                               QStringLiteral("すべてのタスクを表示します: 状態、スケジュール、"
+                                              "実行時刻、次回・前回実行日、前回の結果。")),
             QCommandLineOption(QStringLiteral("json"),
-                               QStringLiteral("With --list, --history or --holidays: JSON."))};
+                               QStringLiteral("--list、--history、--holidays の結果を JSON で出力"
+                                              "します。"))};
 }
 
 int runList(const QCommandLineParser& parser) {
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(QStringLiteral("--list takes no task name."));
-    if (parser.isSet(QStringLiteral("limit")))
-        return usageError(QStringLiteral("--limit goes with --history only."));
     TaskTable table;
     QString problem;
     if (!readTaskTable(table, problem))
@@ -53,17 +50,24 @@ int runList(const QCommandLineParser& parser) {
         history::HistoryReader reader(*paths);
         lastRuns = reader.lastRunPerTask();
         if (!reader.problem().empty())
-            QTextStream(stderr) << "chorelin: the run history cannot be read ("
-                                << QString::fromStdString(reader.problem()) << ").\n";
+            printError(QStringLiteral("chorelin: 実行履歴を読み込めません（%1）。")
+                           .arg(QString::fromStdString(reader.problem())));
     }
 
+    const auto lastRunOf = [&lastRuns](const std::string& name) -> const history::RunRecord* {
+        const auto last = lastRuns.find(name);
+        return last == lastRuns.end() ? nullptr : &last->second;
+    };
     if (parser.isSet(QStringLiteral("json"))) {
         std::vector<JsonObject> objects;
         for (const TaskRecord& task : table.tasks) {
+            const std::string name = recordText(fieldView(task.name));
+            const history::RunRecord* last = lastRunOf(name);
+            const int32_t state = liveState(task, last);
             JsonObject o;
-            o.add("name", recordText(fieldView(task.name)))
-                .add("state", int64_t{task.state})
-                .add("stateText", std::string(stateText(task.state)))
+            o.add("name", name)
+                .add("state", int64_t{state})
+                .add("stateText", std::string(stateText(state)))
                 .add("schedule", recordText(fieldView(task.scheduleText)))
                 .add("runTime", recordText(fieldView(task.runTime)))
                 .add("startDate", isoDate(fieldView(task.startDateText)))
@@ -71,7 +75,13 @@ int runList(const QCommandLineParser& parser) {
                 .add("lastRun", isoDate(fieldView(task.lastRunText)))
                 .add("nextRun", isoDate(fieldView(task.nextRunText)))
                 .add("registeredFile", recordText(fieldView(task.registeredFile)))
-                .add("executableFile", recordText(fieldView(task.executableFile)));
+                .add("executableFile", recordText(fieldView(task.executableFile)))
+                .add("lastRunOutcome",
+                     last ? std::optional<std::string>(history::endingWord(last->ending))
+                          : std::nullopt)
+                .add("lastRunExitCode", last && last->exitCode
+                                            ? std::optional<int64_t>(*last->exitCode)
+                                            : std::nullopt);
             objects.push_back(o);
         }
         printOut(jsonArray(objects));
@@ -81,12 +91,12 @@ int runList(const QCommandLineParser& parser) {
     std::vector<std::vector<std::string>> rows;
     for (const TaskRecord& task : table.tasks) {
         const std::string name = recordText(fieldView(task.name));
-        const auto last = lastRuns.find(name);
+        const history::RunRecord* last = lastRunOf(name);
         rows.push_back(
-            {name, stateText(task.state), recordText(fieldView(task.scheduleText)),
+            {name, stateText(liveState(task, last)), recordText(fieldView(task.scheduleText)),
              recordText(fieldView(task.runTime)), displayDate(fieldView(task.nextRunText)),
              displayDate(fieldView(task.lastRunText)),
-             last == lastRuns.end() ? std::string() : history::outcomeText(last->second)});
+             last ? history::outcomeText(*last) : std::string()});
     }
     if (rows.empty()) {
         printOut("タスクは登録されていません。\n");

@@ -31,7 +31,8 @@ bool readTaskTable(TaskTable& table, QString& problem) {
     ctx->maxTaskCount = kMaxTaskCount;
     const int rc = MyTaskRead(*ctx, path.constData());
     if (rc != 0 && rc != -2) {
-        problem = QStringLiteral("cannot read the task file %1 (%2).").arg(table.path).arg(rc);
+        problem =
+            QStringLiteral("タスクファイル %1 を読み込めません（%2）。").arg(table.path).arg(rc);
         return false;
     }
     table.tasks.assign(ctx->tasks.begin(), ctx->tasks.begin() + ctx->taskCount);

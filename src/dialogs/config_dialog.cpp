@@ -83,7 +83,9 @@ CDialogConfig::CDialogConfig(AppContext& ctx, QWidget* parent) : QDialog(parent)
     page->addWidget(schedule_);
     page->addWidget(notifyOnFailure_);
     catchUp_ = new QCheckBox(
-        QStringLiteral("停止中・スリープ中に過ぎた実行を、次の起動時に 1 回だけ行う"), this);
+        QStringLiteral(
+            "電源オフ・スリープ中や Chorelin の停止中に過ぎた実行を、あとで 1 回だけ行う"),
+        this);
     catchUp_->setObjectName(QStringLiteral("catchUpMissedRuns"));
     page->addWidget(catchUp_);
     page->addLayout(buttons);

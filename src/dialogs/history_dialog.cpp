@@ -6,13 +6,17 @@
 #include "history/run_text.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -31,6 +35,16 @@ CDialogHistory::FileOpener& fileOpener() {
 
 QString utf8(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// Whether two readings show the same rows: the same runs, each as far as it was.
+bool sameRows(const std::vector<history::RunRecord>& a, const std::vector<history::RunRecord>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const history::RunRecord& x, const history::RunRecord& y) {
+                          return x.id == y.id && x.ending == y.ending && x.endMs == y.endMs &&
+                                 x.exitCode == y.exitCode && x.signal == y.signal &&
+                                 x.outputPath == y.outputPath && x.outputNote == y.outputNote;
+                      });
 }
 
 QString kib(int64_t bytes) {
@@ -101,18 +115,48 @@ CDialogHistory::CDialogHistory(std::string task, std::optional<int64_t> selectRu
     connect(table_, &QTableWidget::itemSelectionChanged, this, &CDialogHistory::showSelectedOutput);
     connect(open_, &QPushButton::clicked, this, &CDialogHistory::openOutputFile);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(refresh, &QShortcut::activated, this, [this] { reload(selectedRunId()); });
+    auto* follower = new QTimer(this);
+    follower->setObjectName(QStringLiteral("follow"));
+    connect(follower, &QTimer::timeout, this, &CDialogHistory::follow);
+    follower->start(kFollowMs);
     reload(selectRun);
 }
 
-void CDialogHistory::reload(std::optional<int64_t> selectRun) {
-    std::optional<history::HistoryPaths> paths = history::userHistoryPaths();
-    runs_.clear();
-    QString problem;
-    if (paths) {
+std::vector<history::RunRecord> CDialogHistory::readRuns(QString& problem) const {
+    std::vector<history::RunRecord> runs;
+    if (const std::optional<history::HistoryPaths> paths = history::userHistoryPaths()) {
         history::HistoryReader reader(*paths);
-        runs_ = reader.runsOfTask(task_, kMostRunsShown);
+        runs = reader.runsOfTask(task_, kMostRunsShown);
         problem = utf8(reader.problem());
     }
+    return runs;
+}
+
+void CDialogHistory::reload(std::optional<int64_t> selectRun) {
+    QString problem;
+    runs_ = readRuns(problem);
+    shownOutputBytes_ = -1; // the output is read again too
+    showRuns(selectRun, problem);
+}
+
+void CDialogHistory::follow() {
+    QString problem;
+    std::vector<history::RunRecord> runs = readRuns(problem);
+    if (!sameRows(runs, runs_)) {
+        const std::optional<int64_t> selected = selectedRunId();
+        runs_ = std::move(runs);
+        showRuns(selected, problem);
+        return;
+    }
+    const history::RunRecord* run = selectedRun();
+    if (run && !run->outputPath.empty() &&
+        QFileInfo(utf8(run->outputPath)).size() != shownOutputBytes_)
+        showSelectedOutput();
+}
+
+void CDialogHistory::showRuns(std::optional<int64_t> selectRun, const QString& problem) {
     const QSignalBlocker block(table_);
     table_->clearContents();
     table_->setRowCount(static_cast<int>(runs_.size()));
@@ -147,6 +191,11 @@ void CDialogHistory::reload(std::optional<int64_t> selectRun) {
                                                QStringLiteral("）"));
 }
 
+std::optional<int64_t> CDialogHistory::selectedRunId() const {
+    const history::RunRecord* run = selectedRun();
+    return run ? std::optional<int64_t>(run->id) : std::nullopt;
+}
+
 const history::RunRecord* CDialogHistory::selectedRun() const {
     const QList<QTableWidgetItem*> items = table_->selectedItems();
     if (items.isEmpty())
@@ -158,6 +207,13 @@ const history::RunRecord* CDialogHistory::selectedRun() const {
 
 void CDialogHistory::showSelectedOutput() {
     const history::RunRecord* run = selectedRun();
+    // Growing output of the same run keeps the reader's place unless it was at the end.
+    const QScrollBar* scroll = output_->verticalScrollBar();
+    const bool sameRun = run && run->id == shownRunId_;
+    const bool atEnd = !sameRun || scroll->value() == scroll->maximum();
+    const int place = scroll->value();
+    shownRunId_ = run ? run->id : 0;
+    shownOutputBytes_ = -1;
     output_->clear();
     open_->setEnabled(false);
     if (!run) {
@@ -176,8 +232,12 @@ void CDialogHistory::showSelectedOutput() {
         return;
     }
     open_->setEnabled(true);
+    shownOutputBytes_ = tail.fileBytes;
     output_->setPlainText(QString::fromUtf8(tail.text.data(), static_cast<int>(tail.text.size())));
-    output_->moveCursor(QTextCursor::End);
+    if (atEnd)
+        output_->moveCursor(QTextCursor::End);
+    else
+        output_->verticalScrollBar()->setValue(place);
     if (tail.cut)
         note_->setText(
             QStringLiteral("出力が長いため、最後の 256 KiB だけを表示しています（全体 ") +

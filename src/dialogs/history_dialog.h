@@ -1,7 +1,8 @@
 #pragma once
 // The dialog "実行履歴": the runs of one task, newest first, and the output of the selected run.
 // It reads the history database only (never the task table), so it needs no taskLock and may
-// stay open while tasks start and end.
+// stay open while tasks start and end: every second it looks again, and its rows and the
+// selected run's output follow the runs as they start, write and end. F5 reads all again.
 
 #include "history/run_record.h"
 
@@ -27,6 +28,11 @@ public:
 
     // Reads the runs again and selects `selectRun` (or the newest).
     void reload(std::optional<int64_t> selectRun = std::nullopt);
+    // Reads the runs again; the rows are rewritten when a run started or ended since, the output
+    // when the selected run's file has grown. The selection stays.
+    void follow();
+    // How often follow() runs while the dialog is open.
+    static constexpr int kFollowMs = 1000;
     const std::vector<history::RunRecord>& runs() const { return runs_; }
 
     // Most output shown below the list; the file's start is left out beyond it.
@@ -39,6 +45,9 @@ private:
     void showSelectedOutput();
     void openOutputFile();
     const history::RunRecord* selectedRun() const;
+    std::optional<int64_t> selectedRunId() const;
+    std::vector<history::RunRecord> readRuns(QString& problem) const;
+    void showRuns(std::optional<int64_t> selectRun, const QString& problem);
 
     std::string task_;
     std::vector<history::RunRecord> runs_;
@@ -46,6 +55,9 @@ private:
     QPlainTextEdit* output_ = nullptr;
     QLabel* note_ = nullptr;
     QPushButton* open_ = nullptr;
+    // The output shown: of which run, and how long its file was.
+    int64_t shownRunId_ = 0;
+    int64_t shownOutputBytes_ = -1;
 };
 
 // Opens the dialog without blocking (it deletes itself when closed) and brings it to the front.

@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -55,6 +56,7 @@ CDialogHolidayList::CDialogHolidayList(HolidaySources sources, const std::string
     auto* yearRow = new QHBoxLayout;
     yearRow->addWidget(new QLabel(QStringLiteral("表示する年:"), this));
     yearRow->addWidget(year_);
+    year_->installEventFilter(this);
     yearRow->addStretch();
 
     table_ = new QTableWidget(0, 3, this);
@@ -67,6 +69,11 @@ CDialogHolidayList::CDialogHolidayList(HolidaySources sources, const std::string
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     table_->setMinimumSize(dluX(font(), 260), dluY(font(), 160));
+    none_ = new QLabel(this);
+    none_->setObjectName(QStringLiteral("holidayNone"));
+    none_->setAlignment(Qt::AlignCenter);
+    none_->setMinimumSize(table_->minimumSize());
+    none_->hide();
 
     auto* close = new QPushButton(QStringLiteral("閉じる"), this);
     close->setObjectName(QStringLiteral("close"));
@@ -80,6 +87,7 @@ CDialogHolidayList::CDialogHolidayList(HolidaySources sources, const std::string
     page->addWidget(sourcesLabel);
     page->addLayout(yearRow);
     page->addWidget(table_);
+    page->addWidget(none_);
     page->addLayout(buttons);
 
     connect(year_, &QSpinBox::valueChanged, this, &CDialogHolidayList::showYear);
@@ -102,4 +110,20 @@ void CDialogHolidayList::showYear(int year) {
     }
     table_->resizeColumnToContents(0);
     table_->resizeColumnToContents(2);
+    table_->setVisible(!holidays.empty());
+    none_->setVisible(holidays.empty());
+    none_->setText(
+        QStringLiteral("%1年の祝日はありません（休日は土曜・日曜だけです）。").arg(year));
+}
+
+bool CDialogHolidayList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == year_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            year_->interpretText();
+            showYear(year_->value());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }

@@ -22,8 +22,13 @@ public:
 
     void showYear(int year);
 
+protected:
+    // Enter in the year field shows that year; it does not close the dialog.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     HolidaySources sources_;
     QSpinBox* year_ = nullptr;
     QTableWidget* table_ = nullptr;
+    QLabel* none_ = nullptr; // in the table's place for a year without holidays
 };

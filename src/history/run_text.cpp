@@ -51,14 +51,14 @@ std::string durationText(int64_t startMs, std::optional<int64_t> endMs) {
     const int64_t ms = std::max<int64_t>(*endMs - startMs, 0);
     char text[64];
     if (ms < 10000) {
-        std::snprintf(text, sizeof text, "%.1f 秒", static_cast<double>(ms) / 1000.0);
+        std::snprintf(text, sizeof text, "%.1f秒", static_cast<double>(ms) / 1000.0);
     } else if (ms < 60000) {
-        std::snprintf(text, sizeof text, "%lld 秒", static_cast<long long>(ms / 1000));
+        std::snprintf(text, sizeof text, "%lld秒", static_cast<long long>(ms / 1000));
     } else if (ms < 3600000) {
-        std::snprintf(text, sizeof text, "%lld 分 %lld 秒", static_cast<long long>(ms / 60000),
+        std::snprintf(text, sizeof text, "%lld分%lld秒", static_cast<long long>(ms / 60000),
                       static_cast<long long>(ms / 1000 % 60));
     } else {
-        std::snprintf(text, sizeof text, "%lld 時間 %lld 分", static_cast<long long>(ms / 3600000),
+        std::snprintf(text, sizeof text, "%lld時間%lld分", static_cast<long long>(ms / 3600000),
                       static_cast<long long>(ms / 60000 % 60));
     }
     return text;

@@ -17,7 +17,7 @@ std::string triggerText(RunTrigger trigger);
 // "実行中", "不明" (the end was never seen).
 std::string outcomeText(const RunRecord& run);
 
-// "0.3 秒", "42 秒", "3 分 12 秒", "2 時間 5 分"; empty when the end is unknown.
+// "0.3秒", "42秒", "3分12秒", "2時間5分"; empty when the end is unknown.
 std::string durationText(int64_t startMs, std::optional<int64_t> endMs);
 
 // "2024/05/10 12:00:03" in local time.

@@ -92,19 +92,22 @@ void CChorelinView::installCommandHandlers() {
     router_.registerCommand(cmd::Config, [this] { runConfigCommand(ctx_, window()); });
     router_.registerCommand(cmd::HolidayImport, [this] { runHolidayImportCommand(*this); });
     router_.registerCommand(cmd::HolidayRevert, [this] { runHolidayRevertCommand(*this); });
+    router_.setEnabledState(cmd::HolidayRevert, [this] { return holidayFileInstalled(*this); });
     router_.registerCommand(cmd::HolidayList, [this] { runHolidayListCommand(*this); });
 }
 
 QStringList CChorelinView::columnHeaders() {
-    return {QStringLiteral("名前"),        QStringLiteral("状態"),
-            QStringLiteral("実行時刻"),    QStringLiteral("スケジュール"),
-            QStringLiteral("開始日"),      QStringLiteral("終了日"),
-            QStringLiteral("前回実行日"),  QStringLiteral("次回実行日"),
-            QStringLiteral("登録ファイル")};
+    return {QStringLiteral("名前"),         QStringLiteral("状態"),
+            QStringLiteral("実行時刻"),     QStringLiteral("スケジュール"),
+            QStringLiteral("開始日"),       QStringLiteral("終了日"),
+            QStringLiteral("前回実行日"),   QStringLiteral("次回実行日"),
+            QStringLiteral("登録ファイル"), QStringLiteral("前回の結果")};
 }
 
 bool CChorelinView::OnInitialUpdate() {
     traceLine("CChorelinView::OnInitialUpdate() Start");
+    // Read before the lock is taken: the history is no part of the task table.
+    lastOutcomes_.loadFromHistory();
     {
         TaskLockGuard guard(ctx_.taskLock);
         setWindowIcon(appIcon_);
@@ -210,6 +213,37 @@ void CChorelinView::writeRow(int row) {
     setCellText(row, 6, cellText(task.lastRunText));
     setCellText(row, 7, cellText(task.nextRunText));
     setCellText(row, 8, cellText(task.registeredFile));
+    writeLastOutcome(row);
+}
+
+void CChorelinView::writeLastOutcome(int row) {
+    TaskLockGuard guard(ctx_.taskLock);
+    if (row < 0 || row >= rowCount() || row >= ctx_.taskCount ||
+        static_cast<size_t>(row) >= ctx_.tasks.size())
+        return;
+    const TaskRecord& task = ctx_.tasks[static_cast<size_t>(row)];
+    const LastOutcomeCell outcome = lastOutcomes_.cellOf(
+        platform::cp932ToUtf8Lossy(fieldView(task.name)), task.processInfo.processHandle != 0);
+    setCellText(row, kLastOutcomeColumn, outcome.text);
+    item(row, kLastOutcomeColumn)->setData(kFailedOutcomeRole, outcome.failed);
+}
+
+void CChorelinView::noteRunOver(const history::RunRecord& run) {
+    lastOutcomes_.note(run);
+    int row = -1;
+    {
+        TaskLockGuard guard(ctx_.taskLock);
+        const int count =
+            std::min({ctx_.taskCount, static_cast<int>(ctx_.tasks.size()), rowCount()});
+        for (int i = 0; i < count && row < 0; ++i) {
+            if (platform::cp932ToUtf8Lossy(fieldView(ctx_.tasks[static_cast<size_t>(i)].name)) ==
+                run.task)
+                row = i;
+        }
+    }
+    // Redrawn together with the ends that came meanwhile, with one column fit for them all.
+    if (row >= 0)
+        onTaskEnd(row);
 }
 
 int CChorelinView::headerWidth(int column) const {
@@ -314,6 +348,7 @@ void CChorelinView::redrawEndedRows() {
         TaskLockGuard guard(ctx_.taskLock);
         for (const int row : rows) {
             MySetStateText(row);
+            writeLastOutcome(row);
             if (row >= 0 && row < rowCount()) {
                 for (int k = 0; k < columnCount(); ++k)
                     update(model()->index(row, k));

@@ -14,7 +14,9 @@
 //   - Handlers of the view's commands are bound in installCommandHandlers() (chorelin_view.cpp),
 //     one registerCommand() line per command id.
 
+#include "history/run_record.h"
 #include "store/app_context.h"
+#include "ui/last_outcome.h"
 
 #include <QIcon>
 #include <QStringList>
@@ -31,7 +33,11 @@ class QMimeData;
 class CChorelinView : public QTableWidget {
     Q_OBJECT
 public:
-    static constexpr int kColumnCount = 9;
+    static constexpr int kColumnCount = 10;
+    // After the nine columns of the records: how the task's newest run went.
+    static constexpr int kLastOutcomeColumn = 9;
+    // The role of a "前回の結果" cell that holds whether that run failed.
+    static constexpr int kFailedOutcomeRole = Qt::UserRole + 1;
 
     CChorelinView(AppContext& ctx, CommandRouter& router, QWidget* parent = nullptr);
     // The workers must have stopped before the view goes: they post to it.
@@ -45,7 +51,8 @@ public:
     int MySetItem();
     void MyListArrange();
     void MySetStateText(int index);
-    // The row writer: the state text and columns 2..8 of row `row` from record `row`.
+    // The row writer: the state text, columns 2..8 of row `row` from record `row`, and the
+    // last outcome.
     void writeRow(int row);
     // Inserts row `index` showing record `index` (the rows after it move down).
     void MyInsertItem(int index);
@@ -87,6 +94,9 @@ public:
     // A right click on the tray icon with the cursor at `cursor` (screen coordinates).
     void onTrayRightClick(const QPoint& cursor);
 
+    // A run that ended or failed to start: its task's "前回の結果" follows.
+    void noteRunOver(const history::RunRecord& run);
+
     void updateTrayTip();
     QString trayToolTip() const;
     QSystemTrayIcon* trayIcon() const { return tray_; }
@@ -122,6 +132,7 @@ private:
     void installCommandHandlers();
     void rebuildRows();
     void setCellText(int row, int column, const QString& text);
+    void writeLastOutcome(int row);
     int headerWidth(int column) const;
     void onTaskEnd(int row);
     // The rows of the ends that came since the last redraw, redrawn together.
@@ -151,4 +162,5 @@ private:
     // Rows of process ends not yet redrawn, and whether their redraw is already queued.
     std::vector<int> endedRows_;
     bool endRedrawQueued_ = false;
+    LastOutcomes lastOutcomes_;
 };

@@ -28,6 +28,14 @@ bool CommandRouter::dispatch(int id) {
     return true;
 }
 
+void CommandRouter::setEnabledState(int id, std::function<bool()> isEnabled) {
+    // Asked when a menu opens, not now: the answer may change at any time.
+    if (isEnabled)
+        enablers_[id] = std::move(isEnabled);
+    else
+        enablers_.erase(id);
+}
+
 void CommandRouter::setCheckState(int id, std::function<bool()> isChecked) {
     if (isChecked)
         checks_[id] = std::move(isChecked);
@@ -74,7 +82,8 @@ int CommandRouter::commandId(const QAction* action) {
 }
 
 void CommandRouter::refreshActions(int id) {
-    const bool enabled = hasHandler(id);
+    const auto enabler = enablers_.find(id);
+    const bool enabled = hasHandler(id) && (enabler == enablers_.end() || enabler->second());
     const auto check = checks_.find(id);
     const bool checkable = check != checks_.end();
     const bool checked = checkable && check->second();

@@ -42,6 +42,10 @@ public:
     // Makes the command checkable in every menu; `isChecked` is asked when a menu opens.
     void setCheckState(int id, std::function<bool()> isChecked);
 
+    // Greys the command's items while `isEnabled` says no (asked when a menu opens); a command
+    // without a handler is greyed whatever it says.
+    void setEnabledState(int id, std::function<bool()> isEnabled);
+
     // A new action for command `id`: triggering it dispatches the id.
     QAction* createAction(int id, const QString& text, QObject* parent);
     // A pop-up built from a menu table; its items are actions of this router.
@@ -57,5 +61,6 @@ private:
 
     std::map<int, Handler> handlers_;
     std::map<int, std::function<bool()>> checks_;
+    std::map<int, std::function<bool()>> enablers_;
     std::vector<QPointer<QAction>> actions_;
 };

@@ -27,12 +27,16 @@ void FailureNotifier::setEnabledCheck(std::function<bool()> enabled) {
 }
 
 void FailureNotifier::reportRun(const history::RunRecord& run) {
-    if (!run.isFailure())
-        return;
     // Posted: the caller may be a worker holding taskLock, and the output file is read and the
     // settings consulted on the window thread.
     QMetaObject::invokeMethod(
-        this, [this, run] { notifyFailure(run); }, Qt::QueuedConnection);
+        this,
+        [this, run] {
+            emit runOver(run);
+            if (run.isFailure())
+                notifyFailure(run);
+        },
+        Qt::QueuedConnection);
 }
 
 void FailureNotifier::notifyFailure(const history::RunRecord& run) {

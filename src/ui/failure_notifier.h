@@ -29,7 +29,7 @@ public:
                              QObject* parent = nullptr);
     ~FailureNotifier() override;
 
-    // A run that ended or failed to start; a notice follows when it failed.
+    // A run that ended or failed to start; runOver follows, and a notice when it failed.
     void reportRun(const history::RunRecord& run);
     // The first-start notice: Chorelin lives in the tray, and how to open it.
     void showWelcome();
@@ -39,6 +39,8 @@ public:
 
 signals:
     void historyRequested(const QString& task, qint64 runId);
+    // Every run that reportRun() was given, on the window thread, failed or not.
+    void runOver(const history::RunRecord& run);
     void windowRequested();
 
 private:

@@ -22,6 +22,13 @@ void redrawList(CChorelinView& view) {
     view.MyListArrange();
 }
 
+std::string installedPath(AppContext& ctx) {
+    TaskLockGuard guard(ctx.taskLock);
+    if (ctx.holidays.path.empty())
+        ctx.holidays.path = holidayFilePath();
+    return ctx.holidays.path;
+}
+
 HolidaySources sourcesInForce(AppContext& ctx) {
     TaskLockGuard guard(ctx.taskLock);
     return HolidaySources(ctx.holidays.rows);
@@ -77,17 +84,28 @@ void runHolidayRevertCommand(CChorelinView& view) {
         showCommandMessage(Prompter::Kind::Refusal,
                            "読み込んだ祝日データはありません。\n組み込みの祝日表を使用中です。",
                            &view);
-    } else if (showCommandMessage(Prompter::Kind::Question,
+    } else if (showCommandMessage(Prompter::Kind::ContinueQuestion,
                                   "読み込んだ祝日データ(" + path +
                                       ") を削除して、組み込みの祝日表に戻しますか？",
                                   &view)) {
-        if (!platform::removePrivateFile(path))
+        // Removing the user's data asks with いいえ as the default answer.
+        const bool removed = platform::removePrivateFile(path);
+        if (!removed)
             showCommandMessage(Prompter::Kind::Refusal,
                                "祝日データ(" + path + ") を削除できません。", &view);
         MyHolidayReload(ctx);
         redrawList(view);
+        if (removed)
+            showCommandMessage(Prompter::Kind::Information,
+                               "組み込みの祝日表に戻しました。\n\n" +
+                                   holidayRangesText(sourcesInForce(ctx)),
+                               &view);
     }
     traceLine("CChorelinView::OnHolidayRevert() End");
+}
+
+bool holidayFileInstalled(CChorelinView& view) {
+    return platform::fileStamp(installedPath(view.context())).exists;
 }
 
 void runHolidayListCommand(CChorelinView& view) {

@@ -14,6 +14,8 @@ void runHolidayImportCommand(CChorelinView& view);
 bool importHolidayFile(CChorelinView& view, const std::string& path);
 // "組み込みの祝日表に戻す": asks, then removes holidays.csv and puts the built-in table back.
 void runHolidayRevertCommand(CChorelinView& view);
+// Whether an imported holiday file is installed: "組み込みの祝日表に戻す" is offered only then.
+bool holidayFileInstalled(CChorelinView& view);
 // "祝日の一覧...": the dialog, on the year of today.
 void runHolidayListCommand(CChorelinView& view);
 

@@ -11,6 +11,7 @@ const QColor kCompletedText(0, 0, 255);
 const QColor kRunningBackground(255, 255, 128);
 const QColor kFailedBackground(255, 147, 147);
 const QColor kDueText(255, 0, 0);
+const QColor kFailedOutcomeText(176, 0, 0);
 } // namespace
 
 RowColours rowColours(const TaskRecord& task, const platform::LocalTime& today) {
@@ -37,4 +38,8 @@ RowColours rowColours(const TaskRecord& task, const platform::LocalTime& today) 
         colours.background = kFailedBackground;
     }
     return colours;
+}
+
+QColor failedOutcomeText() {
+    return kFailedOutcomeText;
 }

@@ -14,3 +14,7 @@ struct RowColours {
 };
 
 RowColours rowColours(const TaskRecord& task, const platform::LocalTime& today);
+
+// The text of a "前回の結果" cell whose run failed: a darker red than a run due today, readable
+// on every background of the rows.
+QColor failedOutcomeText();

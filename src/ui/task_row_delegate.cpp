@@ -1,5 +1,6 @@
 #include "ui/task_row_delegate.h"
 
+#include "ui/chorelin_view.h"
 #include "ui/row_colours.h"
 
 TaskRowDelegate::TaskRowDelegate(AppContext& ctx, QObject* parent)
@@ -20,4 +21,6 @@ void TaskRowDelegate::initStyleOption(QStyleOptionViewItem* option,
         option->backgroundBrush = QBrush(*colours.background);
     if (colours.text)
         option->palette.setColor(QPalette::Text, *colours.text);
+    if (index.data(CChorelinView::kFailedOutcomeRole).toBool())
+        option->palette.setColor(QPalette::Text, failedOutcomeText());
 }

@@ -2,8 +2,10 @@
 // history: the JSON of each, the usage errors, and that they change nothing, need no display
 // and run beside a window instance that holds the single-instance lock.
 
+#include "cli/cli_output.h"
 #include "history/history_store.h"
 #include "platform/instance_lock.h"
+#include "store/state_text.h"
 #include "support/task_builders.h"
 #include "support/temp_home.h"
 
@@ -118,7 +120,8 @@ TEST_F(ReadingCommands, ListAsJson) {
     ASSERT_EQ(tasks.size(), 2);
     EXPECT_EQ(keysInOrder(result.out.split('\n')[1]),
               QStringList({"name", "state", "stateText", "schedule", "runTime", "startDate",
-                           "endDate", "lastRun", "nextRun", "registeredFile", "executableFile"}));
+                           "endDate", "lastRun", "nextRun", "registeredFile", "executableFile",
+                           "lastRunOutcome", "lastRunExitCode"}));
     const QJsonObject backup = tasks[0].toObject();
     EXPECT_EQ(backup["name"].toString(), QStringLiteral("backup"));
     EXPECT_EQ(backup["state"].toInt(), 1);
@@ -134,6 +137,10 @@ TEST_F(ReadingCommands, ListAsJson) {
     EXPECT_EQ(notes["state"].toInt(), 4);
     EXPECT_EQ(notes["stateText"].toString(), QStringLiteral("無効"));
     EXPECT_EQ(notes["schedule"].toString(), QStringLiteral("平日"));
+    EXPECT_EQ(backup["lastRunOutcome"].toString(), QStringLiteral("exited"));
+    EXPECT_EQ(backup["lastRunExitCode"].toInt(), 3);
+    EXPECT_EQ(notes["lastRunOutcome"].toString(), QStringLiteral("failed"));
+    EXPECT_TRUE(notes["lastRunExitCode"].isNull());
 
     // Read only: the task file as it was, nothing beside it but the window instance's lock.
     EXPECT_EQ(readFile(taskFile), before);
@@ -144,6 +151,80 @@ TEST_F(ReadingCommands, ListAsJson) {
     const Result table = run({QStringLiteral("--list")});
     EXPECT_EQ(table.code, 0);
     EXPECT_TRUE(table.out.contains(QStringLiteral("異常終了 (3)")));
+}
+
+TEST_F(ReadingCommands, ListTellsTheStatesTheWindowShowsAtOnce) {
+    // The window writes the task file when a run starts, not when it ends nor when a file goes.
+    const std::string script = home.scratch() + "/backup.sh";
+    const std::string program = home.scratch() + "/viewer";
+    writeFile(program, "#!/bin/sh\n", 0755);
+    history::HistoryStore store(*history::userHistoryPaths());
+    for (const char* task : {"once", "still"}) {
+        history::RunAttempt attempt;
+        attempt.task = task;
+        const history::RunTicket ticket = store.prepareRun(attempt);
+        ::close(ticket.outputFd);
+        store.runStarted(ticket.id, 4321);
+        if (task == std::string_view("once"))
+            store.runEnded(ticket.id, history::RunEnd{});
+    }
+    const struct {
+        TaskDraft draft;
+        int state;
+    } cases[] = {
+        {{.name = "backup", .registeredFile = script, .state = StateRunning}, StateWaiting},
+        {{.name = "once", .schedule = "１回のみ", .registeredFile = script, .state = StateRunning},
+         StateCompleted},
+        {{.name = "still", .registeredFile = script, .state = StateRunning}, StateRunning},
+        {{.name = "gone", .registeredFile = home.scratch() + "/gone.sh"}, StateNoRegisteredFile},
+        {{.name = "back",
+          .registeredFile = home.root() + "/a.txt",
+          .executableFile = program,
+          .state = StateNoExecutable},
+         StateWaiting},
+        {{.name = "esc\x1b[31m", .registeredFile = script, .state = StateDisabled}, StateDisabled},
+    };
+    writeFile(home.root() + "/a.txt", "a");
+    std::vector<TaskRecord> records;
+    for (const auto& c : cases)
+        records.push_back(makeTask(c.draft));
+    writeTaskFile(taskFile, records);
+
+    const QJsonArray tasks = array(run({QStringLiteral("--list"), QStringLiteral("--json")}));
+    ASSERT_EQ(tasks.size(), static_cast<qsizetype>(std::size(cases)));
+    const QStringList table = run({QStringLiteral("--list")}).out.split('\n');
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].draft.name);
+        EXPECT_EQ(tasks[static_cast<qsizetype>(i)].toObject()["state"].toInt(), cases[i].state);
+        EXPECT_TRUE(table[static_cast<qsizetype>(i) + 2].contains(
+            QString::fromUtf8(stateText(cases[i].state))));
+    }
+    // JSON keeps the name as it is; the table shows the escape character, never sends it.
+    EXPECT_EQ(tasks[5].toObject()["name"].toString(), QStringLiteral("esc\x1b[31m"));
+    EXPECT_TRUE(table[7].startsWith(QStringLiteral("esc\\x1b[31m")));
+}
+
+TEST(TextOutput, ControlCharactersAreShownEscaped) {
+    const struct {
+        std::string text, keep, shown;
+    } cases[] = {
+        {"a\x1b[2Jb", "", "a\\x1b[2Jb"},
+        {std::string("n\0m", 3), "", "n\\x00m"},
+        {"del\x7f", "", "del\\x7f"},
+        {"csi\u009b1m", "", "csi\\u009b1m"}, // U+009B, the one-character CSI
+        {"tab\tline\n", "", "tab\\x09line\\x0a"},
+        {"tab\tline\n", "\n\t", "tab\tline\n"},
+        {"祝日「元日」", "", "祝日「元日」"},
+        {"bad\xff", "", "bad\xef\xbf\xbd"}, // no UTF-8: U+FFFD
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(cli::visibleText(std::string_view(c.text), QString::fromStdString(c.keep)),
+                  c.shown);
+    }
+    // A cell's line break is a space; its escapes count for the columns' widths.
+    EXPECT_EQ(cli::textTable({"名前", "x"}, {{"a\nb", "1"}, {"\x1b", "2"}}),
+              "名前  x\n----  -\na b   1\n\\x1b  2\n");
 }
 
 TEST_F(ReadingCommands, HistoryAsJson) {
@@ -188,18 +269,35 @@ TEST_F(ReadingCommands, HistoryAsJson) {
     EXPECT_EQ(array(one)[0].toObject()["task"].toString(), QStringLiteral("backup"));
 }
 
-TEST_F(ReadingCommands, UsageErrorsExitWithTwo) {
-    const QStringList cases[] = {
-        {"--history", "nobody"}, {"--history", "--limit", "0"}, {"--history", "--limit", "x"},
-        {"--history", "a", "b"}, {"--list", "--limit", "3"},    {"--list", "backup"},
-        {"--list", "--bogus"},
-    };
-    for (const QStringList& arguments : cases) {
+TEST_F(ReadingCommands, BadCommandLinesExitWithTwoAndNeverStartTheWindow) {
+    // Each would start the window, or be run with its extras ignored, if it were not refused.
+    // One command line after another, its arguments apart by spaces ("FILE " ends with "").
+    const QStringList cases =
+        QStringLiteral(
+            "--history nobody,--history --limit 0,--history --limit x,--history a b,--list --limit "
+            "3,"
+            "--list backup,--list --bogus,-list,x --list,-- --list,x,--holidays 2024 extra,"
+            "--holidays 2024 --limit 3,--import-holidays ,--import-holidays a.csv --json,"
+            "--list --holidays 2024")
+            .split(',');
+    for (const QString& line : cases) {
+        const QStringList arguments = line.split(' ');
         SCOPED_TRACE(arguments.join(' ').toStdString());
         const Result result = run(arguments);
         EXPECT_EQ(result.code, 2);
         EXPECT_TRUE(result.out.isEmpty());
         EXPECT_TRUE(result.err.startsWith(QStringLiteral("chorelin: ")));
+        EXPECT_TRUE(
+            result.err.endsWith(QStringLiteral("使い方は 'chorelin --help' で表示されます。\n")));
     }
-    EXPECT_TRUE(run({"--history", "nobody"}).err.contains(QStringLiteral("\"nobody\"")));
+    EXPECT_TRUE(run({"--history", "nobody"}).err.contains(QStringLiteral("「nobody」")));
+    // Qt's window options beside a command change nothing; the command runs without a window.
+    const Result withPlatform = run({"--platform=offscreen", "--list"});
+    EXPECT_EQ(withPlatform.code, 0);
+    EXPECT_TRUE(withPlatform.out.startsWith(QStringLiteral("名前")));
+    // The help is Japanese, Qt's own headings included, and shows the optional NAME.
+    const Result help = run({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("[オプション] [NAME]"))) << help.out.toStdString();
+    EXPECT_FALSE(help.out.contains(QRegularExpression(QStringLiteral("Displays|Usage"))));
 }

@@ -217,7 +217,8 @@ TEST_F(ConfigDialogTest, CatchUpBoxIsLastAndStoredOnlyByOk) {
     auto* box = dialog->findChild<QCheckBox*>("catchUpMissedRuns");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(),
-              QStringLiteral("停止中・スリープ中に過ぎた実行を、次の起動時に 1 回だけ行う"));
+              QStringLiteral(
+                  "電源オフ・スリープ中や Chorelin の停止中に過ぎた実行を、あとで 1 回だけ行う"));
     EXPECT_EQ(dialog->findChild<QCheckBox*>("notifyOnFailure")->nextInFocusChain(), box);
     EXPECT_EQ(box->nextInFocusChain(), dialog->findChild<QPushButton*>("ok"));
     for (const char* button : {"cancel", "ok"}) {

@@ -39,7 +39,9 @@ protected:
 };
 
 QJsonObject holiday(const char* date, const char* name, const char* source) {
-    return QJsonObject{{"date", date}, {"name", name}, {"source", source}};
+    return QJsonObject{{"date", date},
+                       {"name", *name ? QJsonValue(name) : QJsonValue(QJsonValue::Null)},
+                       {"source", source}};
 }
 
 TEST_F(HolidaysCommandLine, PrintsWeekdayHolidaysAsJsonFromTheSourceInForce) {
@@ -49,6 +51,8 @@ TEST_F(HolidaysCommandLine, PrintsWeekdayHolidaysAsJsonFromTheSourceInForce) {
         QJsonDocument::fromJson(QByteArray::fromStdString(builtin.out)).array();
     ASSERT_EQ(before.size(), 16);
     EXPECT_EQ(before.last().toObject(), holiday("2026-12-23", "", "builtin"));
+    EXPECT_TRUE(
+        run("--holidays 2026").out.starts_with("日付\t出典\t名称\n2026/01/01\t組み込み\t\n"));
 
     const Run import = run("--import-holidays " + kSample);
     ASSERT_EQ(import.exitCode, 0) << import.err;
@@ -57,6 +61,8 @@ TEST_F(HolidaysCommandLine, PrintsWeekdayHolidaysAsJsonFromTheSourceInForce) {
     ASSERT_EQ(after.size(), 17); // the year's 18 holidays but 5/3, a Sunday
     EXPECT_EQ(after[3].toObject(), holiday("2026-02-23", "天皇誕生日", "file"));
     EXPECT_EQ(after[12].toObject(), holiday("2026-09-22", "休日", "file"));
+    EXPECT_NE(run("--holidays 2026").out.find("\n2026/02/23\tファイル\t天皇誕生日\n"),
+              std::string::npos);
     const QJsonArray rules =
         QJsonDocument::fromJson(QByteArray::fromStdString(run("--holidays 2030 --json").out))
             .array();
@@ -66,6 +72,10 @@ TEST_F(HolidaysCommandLine, PrintsWeekdayHolidaysAsJsonFromTheSourceInForce) {
 TEST_F(HolidaysCommandLine, RefusedImportSaysWhyAndInstallsNothing) {
     const std::string bad = home.scratch() + "/bad.csv";
     writeFile(bad, "国民の祝日・休日月日,国民の祝日・休日名称\n2026/2/30,x\n");
+    const std::string hostile = home.scratch() + "/esc.csv";
+    writeFile(hostile, "国民の祝日・休日月日,国民の祝日・休日名称\n2026/2/3\x1b[2J,x\n");
+    EXPECT_NE(run("--import-holidays " + hostile).err.find("「2026/2/3\\x1b[2J」"),
+              std::string::npos);
     const Run refused = run("--import-holidays " + bad);
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.err,

@@ -55,8 +55,8 @@ TEST(RunText, DurationsAndTimes) {
     struct Case {
         int64_t ms;
         const char* text;
-    } durations[] = {{0, "0.0 秒"},    {260, "0.3 秒"},        {9999, "10.0 秒"},
-                     {42000, "42 秒"}, {192000, "3 分 12 秒"}, {7500000, "2 時間 5 分"}};
+    } durations[] = {{0, "0.0秒"},    {260, "0.3秒"},      {9999, "10.0秒"},
+                     {42000, "42秒"}, {192000, "3分12秒"}, {7500000, "2時間5分"}};
     for (const Case& c : durations)
         EXPECT_EQ(durationText(1000, 1000 + c.ms), c.text);
     EXPECT_EQ(durationText(1000, std::nullopt), "");

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <unistd.h>
 
@@ -133,12 +135,12 @@ TEST_F(HistoryWindow, RowsOfEveryOutcome) {
         {"2024/05/10 03:07:00", "", "", "スケジュール", "実行中", false},
         {"2024/05/10 03:06:00", "*", "*", "スケジュール",
          "起動失敗: 実行ファイルが見つかりません。", true},
-        {"2024/05/10 03:05:00", "2024/05/10 03:05:02", "2.5 秒", "手動", "強制終了", false},
-        {"2024/05/10 03:04:00", "2024/05/10 03:04:02", "2.5 秒", "取りこぼし実行",
+        {"2024/05/10 03:05:00", "2024/05/10 03:05:02", "2.5秒", "手動", "強制終了", false},
+        {"2024/05/10 03:04:00", "2024/05/10 03:04:02", "2.5秒", "取りこぼし実行",
          "シグナル (SIGSEGV)", true},
-        {"2024/05/10 03:03:00", "2024/05/10 03:03:02", "2.5 秒", "スケジュール", "異常終了 (3)",
+        {"2024/05/10 03:03:00", "2024/05/10 03:03:02", "2.5秒", "スケジュール", "異常終了 (3)",
          true},
-        {"2024/05/10 03:02:00", "2024/05/10 03:02:02", "2.5 秒", "スケジュール", "正常終了 (0)",
+        {"2024/05/10 03:02:00", "2024/05/10 03:02:02", "2.5秒", "スケジュール", "正常終了 (0)",
          false},
         {"2024/05/10 03:01:00", "", "", "手動", "不明", false},
     };
@@ -191,4 +193,50 @@ TEST_F(HistoryWindow, LongOutputShowsItsEndWithANote) {
     EXPECT_TRUE(output.ends_with(shown.toStdString()));
     EXPECT_EQ(note(dialog), "出力が長いため、最後の 256 KiB だけを表示しています（全体 " +
                                 std::to_string((output.size() + 1023) / 1024) + " KiB）。");
+}
+
+TEST_F(HistoryWindow, FollowsARunFromStartToEndAndF5ReadsAgain) {
+    HistoryStore store(*userHistoryPaths());
+    addRun(store, "job", RunTrigger::Scheduled, exited(3));
+    store.flush();
+    application();
+    CDialogHistory dialog("job");
+    ASSERT_TRUE(dialog.findChild<QTimer*>("follow")->isActive());
+    auto* output = dialog.findChild<QPlainTextEdit*>("output");
+
+    // A run starts while the dialog is open: a row of its own, selected if it was the newest.
+    const int64_t start = 1715320000000; // 2024-05-10 05:46:40 UTC
+    RunTicket ticket = store.prepareRun(attemptOf("job", RunTrigger::Manual, start));
+    store.runStarted(ticket.id, 200);
+    ASSERT_EQ(::write(ticket.outputFd, "first\n", 6), 6);
+    store.flush();
+    dialog.follow();
+    ASSERT_EQ(dialog.runs().size(), 2u);
+    EXPECT_EQ(cell(dialog, 0, 4), "実行中");
+    dialog.findChild<QTableWidget*>("runs")->selectRow(0);
+    EXPECT_EQ(output->toPlainText(), QStringLiteral("first\n"));
+
+    // Its output grows, then it ends: the selection stays on it.
+    ASSERT_EQ(::write(ticket.outputFd, "second\n", 7), 7);
+    ::close(ticket.outputFd);
+    dialog.follow();
+    EXPECT_EQ(output->toPlainText(), QStringLiteral("first\nsecond\n"));
+    RunEnd end = exited(0);
+    end.endMs = start + 80000;
+    store.runEnded(ticket.id, end);
+    store.flush();
+    dialog.follow();
+    EXPECT_EQ(cell(dialog, 0, 1), "2024/05/10 05:48:00");
+    EXPECT_EQ(cell(dialog, 0, 2), "1分20秒");
+    EXPECT_EQ(cell(dialog, 0, 4), "正常終了 (0)");
+
+    // F5 reads everything again, also a run the follower (stopped here) has not seen.
+    dialog.findChild<QTimer*>("follow")->stop();
+    addRun(store, "job", RunTrigger::Scheduled, exited(1));
+    store.flush();
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QTest::keyClick(&dialog, Qt::Key_F5);
+    EXPECT_EQ(dialog.runs().size(), 3u);
 }

@@ -6,12 +6,15 @@
 #include "engine/holiday_csv.h"
 #include "engine/holiday_install.h"
 #include "resources/command_ids.h"
+#include "resources/menu_tables.h"
 #include "support/fake_clock.h"
 #include "ui/holiday_commands.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSpinBox>
+#include <QTest>
 
 using namespace testing_support;
 using namespace ui_testing;
@@ -63,20 +66,32 @@ TEST_F(HolidayCommands, RefusedFileChangesNothing) {
     EXPECT_EQ(trace.writes(), 0);
 }
 
-TEST_F(HolidayCommands, RevertAsksThenGoesBackToTheBuiltInTable) {
-    h->router.dispatch(cmd::HolidayRevert);
-    EXPECT_EQ(prompts.shown.back().text,
-              "読み込んだ祝日データはありません。\n組み込みの祝日表を使用中です。");
+TEST_F(HolidayCommands, RevertIsOfferedOnlyWithAFileAsksNoFirstAndSaysWhatServes) {
+    const auto offered = [this] {
+        const std::unique_ptr<QMenu> menu(h->router.buildMenu(menus::kFileItems, {}, nullptr));
+        h->router.updateMenu(menu.get());
+        return menu->actions()[4]->isEnabled(); // 組み込みの祝日表に戻す
+    };
+    EXPECT_FALSE(offered());
     ASSERT_TRUE(importHolidayFile(*h->view, kSample));
+    EXPECT_TRUE(offered());
     prompts.answers = {false, true};
     h->router.dispatch(cmd::HolidayRevert);
     EXPECT_TRUE(exists(installed()));
     EXPECT_EQ(cellOf(*h->view, 0, 7), "2026/12/23");
+    prompts.shown.clear();
     h->router.dispatch(cmd::HolidayRevert);
-    EXPECT_EQ(prompts.shown.back(), (Shown{Prompter::Kind::Question,
-                                           "読み込んだ祝日データ(" + installed() +
-                                               ") を削除して、組み込みの祝日表に戻しますか？"}));
+    EXPECT_EQ(
+        prompts.shown,
+        (std::vector<Shown>{
+            {Prompter::Kind::ContinueQuestion, "読み込んだ祝日データ(" + installed() +
+                                                   ") を削除して、組み込みの祝日表に戻しますか？"},
+            {Prompter::Kind::Information, "組み込みの祝日表に戻しました。\n\n"
+                                          "1970年～2006年: なし（土曜・日曜のみ）\n"
+                                          "2007年～2029年: 組み込み\n"
+                                          "2030年～2069年: なし（土曜・日曜のみ）"}}));
     EXPECT_FALSE(exists(installed()));
+    EXPECT_FALSE(offered());
     EXPECT_EQ(cellOf(*h->view, 0, 7), "2026/12/24");
     EXPECT_EQ(readTaskFile(h->taskFile)[0].nextRunDate, 20261224);
 }
@@ -98,6 +113,24 @@ TEST_F(HolidayCommands, ListShowsTheSourcesAndTheHolidaysOfTheChosenYear) {
     EXPECT_EQ(table->rowCount(), 14);
     EXPECT_EQ(utf8Cell(*table, 0, 1), "");
     EXPECT_EQ(utf8Cell(*table, 0, 2), "組み込み");
+
+    // Enter in the year field shows the year typed and leaves the dialog open.
+    dialog.show();
+    auto* year = dialog.findChild<QSpinBox*>(QStringLiteral("holidayYear"));
+    year->setKeyboardTracking(false);
+    year->selectAll();
+    QTest::keyClicks(year, QStringLiteral("2008"));
+    QTest::keyClick(year, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    const auto* none = dialog.findChild<QLabel*>(QStringLiteral("holidayNone"));
+    EXPECT_FALSE(none->isVisible());
+    EXPECT_EQ(utf8Cell(*table, 0, 0), "2008/01/01 (火)");
+    // A year without holidays says so where the table was.
+    dialog.showYear(1980);
+    EXPECT_FALSE(table->isVisible());
+    EXPECT_EQ(none->text(),
+              QStringLiteral("1980年の祝日はありません（休日は土曜・日曜だけです）。"));
+    EXPECT_TRUE(none->isVisible());
 }
 
 TEST_F(HolidayCommands, NoticeNearTheEndOfTheDataDoesNotBlockTheWindow) {

@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QStyleOptionViewItem>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -66,11 +67,11 @@ int neededWidth(CChorelinView& view, int row, int column) {
 TEST(ChorelinView, HasTheNineLeftAlignedHeadersAndListStyle) {
     ViewHarness h;
     ASSERT_TRUE(h.initialUpdate());
-    const std::vector<std::string> expected = {"名前",         "状態",       "実行時刻",
-                                               "スケジュール", "開始日",     "終了日",
-                                               "前回実行日",   "次回実行日", "登録ファイル"};
-    ASSERT_EQ(h.view->columnCount(), 9);
-    for (int k = 0; k < 9; ++k) {
+    const std::vector<std::string> expected = {
+        "名前",   "状態",       "実行時刻",   "スケジュール", "開始日",
+        "終了日", "前回実行日", "次回実行日", "登録ファイル", "前回の結果"};
+    ASSERT_EQ(h.view->columnCount(), 10);
+    for (int k = 0; k < 10; ++k) {
         const QTableWidgetItem* header = h.view->horizontalHeaderItem(k);
         ASSERT_NE(header, nullptr);
         EXPECT_EQ(header->text().toStdString(), expected[static_cast<size_t>(k)]);
@@ -260,6 +261,58 @@ TEST(ChorelinView, RowColoursFollowTheOutcomeTable) {
     clock.set(2024, 5, 11, 0, 0);
     EXPECT_EQ(paintedCell(*h.view, 8, 0).text, none);
     EXPECT_EQ(paintedCell(*h.view, 9, 0).text, red);
+}
+
+TEST(ChorelinView, LastOutcomeColumnTellsHowTheNewestRunWent) {
+    using E = history::RunEnding;
+    const auto run = [](const char* task, E ending, std::optional<int> code, int64_t id = 5) {
+        history::RunRecord r;
+        r.id = id;
+        r.task = task;
+        r.ending = ending;
+        (ending == E::Exited ? r.exitCode : r.signal) = code;
+        return r;
+    };
+    const struct {
+        history::RunRecord run;
+        const char* text;
+        bool failed;
+    } cases[] = {
+        {run("ok", E::Exited, 0), "正常終了 (0)", false},
+        {run("three", E::Exited, 3), "異常終了 (3)", true},
+        {run("segv", E::Signal, SIGSEGV), "シグナル (SIGSEGV)", true},
+        {run("killed", E::Killed, SIGKILL), "強制終了", false},
+        {run("nostart", E::Failed, {}), "起動失敗", true},
+        {run("lost", E::Lost, {}), "不明", false},
+    };
+    std::vector<TaskRecord> records;
+    for (const auto& c : cases)
+        records.push_back(task(c.run.task));
+    records.push_back(task("never"));
+    records.push_back(task("running"));
+    ViewHarness h(records);
+    ASSERT_TRUE(h.initialUpdate());
+    {
+        TaskLockGuard guard(h.ctx->taskLock);
+        h.record(7).state = StateRunning;
+        h.record(7).processInfo.processHandle = 9;
+        h.view->writeRow(7);
+    }
+    for (const auto& c : cases)
+        h.view->noteRunOver(c.run);
+    // A late report of an older run leaves the newer one in place.
+    h.view->noteRunOver(run("ok", E::Exited, 9, 1));
+    QCoreApplication::sendPostedEvents();
+    const int column = CChorelinView::kLastOutcomeColumn;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].text);
+        EXPECT_EQ(utf8Cell(*h.view, static_cast<int>(i), column), cases[i].text);
+        EXPECT_EQ(paintedCell(*h.view, static_cast<int>(i), column).text.isValid(),
+                  cases[i].failed);
+        EXPECT_FALSE(paintedCell(*h.view, static_cast<int>(i), 0).text.isValid());
+    }
+    EXPECT_EQ(utf8Cell(*h.view, 6, column), "");
+    EXPECT_EQ(utf8Cell(*h.view, 7, column), "実行中");
 }
 
 TEST(ChorelinView, PaintsTheRowBackground) {
