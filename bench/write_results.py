@@ -15,6 +15,9 @@ TARGETS = {
     "end256": "median <= 20 ms with 256 processes ending in the same second",
     "idle": "< 0.5 % of one core",
     "startup": "< 300 ms",
+    "burst": "idle, all 256 started <= 250 ms and the last of 16 <= 30 ms after second 00, one "
+             "task <= 3 ms (median); loaded, the last of 256 started at least 2x earlier than "
+             "cron's last and ends recorded within 50 ms (median)",
 }
 
 
@@ -68,9 +71,12 @@ def median_gap(samples):
 def latency_section(path, title):
     with open(path) as f:
         r = json.load(f)
+    load = r.get("load_workers", 0)
     out = [f"### {title}", "",
            f"Command: `{r['command']}`; load average before: {r['machine'].get('load_before')}; "
-           f"each task's program lives {r['hold_ms']} ms unless noted.", ""]
+           f"each task's program lives {r['hold_ms']} ms unless noted" +
+           (f"; {load} busy worker(s) kept the cores loaded while the tasks were due." if load
+            else "."), ""]
     out += ["Start of the task's program after second 00 of its minute (ms):", "",
             "| Tasks due in the minute | who | min | median | p99 | max (= last started) | samples |",
             "|---:|---|---:|---:|---:|---:|---:|"]
@@ -80,8 +86,9 @@ def latency_section(path, title):
         if "cron_start" in run:
             out.append(f"| {label} | cron | {row_of(run['cron_start'])} |")
             if run["start"] and run["cron_start"]:
-                out.append(f"| {label} | cron / Chorelin (median) | | "
-                           f"{run['cron_start']['median'] / run['start']['median']:.1f}x | | | |")
+                out.append(f"| {label} | cron / Chorelin | | "
+                           f"{run['cron_start']['median'] / run['start']['median']:.1f}x | | "
+                           f"{run['cron_start']['max'] / run['start']['max']:.1f}x | |")
     gaps = []
     for count, run in sorted(r["runs"].items(), key=lambda kv: int(kv[0])):
         if int(count) > 1:
@@ -93,6 +100,18 @@ def latency_section(path, title):
     if gaps:
         out += ["", "Median gap between two consecutive starts in one minute: " +
                 "; ".join(gaps) + "."]
+    phases = [(count, run["raw"].get("phases")) for count, run in
+              sorted(r["runs"].items(), key=lambda kv: int(kv[0])) if run["raw"].get("phases")]
+    if phases:
+        out += ["", "The burst minute's pass, from the trace (ms after second 00): the first task "
+                "marked as starting; the write before the starts; the starts (from the end of "
+                "that write to the start of the next); the write after them:", "",
+                "| Tasks due | first marked | write before | starts | write after |",
+                "|---:|---:|---:|---:|---:|"]
+        for count, p in phases:
+            wb, wa = p["write_before"], p["write_after"]
+            out.append(f"| {count} | {ms(p['first_marked'])} | {ms(wb[0])}–{ms(wb[1])} | "
+                       f"{ms(wb[1])}–{ms(wa[0])} | {ms(wa[0])}–{ms(wa[1])} |")
     out += ["", "From a program's exit to Chorelin recording its end (ms):", "",
             "| Tasks due in the minute | program | min | median | p99 | max | samples |",
             "|---:|---|---:|---:|---:|---:|---:|"]
@@ -105,7 +124,8 @@ def latency_section(path, title):
         out.append(f"| 1 (x {quick['minutes']} minutes) | exits at once, every minute | "
                    f"{row_of(quick['end_seen'])} |")
     idle = r.get("idle")
-    out += ["", "Idle with 256 tasks and nothing due, and start-up:", ""]
+    if idle or r.get("startup_ms"):
+        out += ["", "Idle with 256 tasks and nothing due, and start-up:", ""]
     if idle:
         out += [f"- CPU: {idle['cpu_percent']:.3f} % of one core "
                 f"({idle['cpu_ms_per_minute']:.0f} ms per minute, measured over "
@@ -119,6 +139,41 @@ def latency_section(path, title):
                 f"min {ms(s['min'])}, max {ms(s['max'])} ({s['n']} runs)."]
     out.append("")
     return out
+
+
+def verdicts(paths):
+    """One line per burst target, from the runs that measure it: met or not, with the figure."""
+    runs = {}
+    for title, path in paths:
+        with open(path) as f:
+            r = json.load(f)
+        runs["loaded" if r.get("load_workers") else "idle"] = runs.get(
+            "loaded" if r.get("load_workers") else "idle", []) + [r["runs"]]
+    lines = []
+
+    def check(label, value, limit, better_low=True, unit="ms"):
+        if value is None:
+            lines.append(f"- {label}: not measured")
+            return
+        met = value <= limit if better_low else value >= limit
+        lines.append(f"- {label}: {value:.2f} {unit} ({'met' if met else 'NOT met'}, target "
+                     f"{'<=' if better_low else '>='} {limit} {unit})")
+
+    def worst(kind, count, field, stat):
+        values = [rs[count][field][stat] for rs in runs.get(kind, [])
+                  if count in rs and rs[count].get(field)]
+        return max(values) if values else None
+
+    check("idle, last of 256 started", worst("idle", "256", "start", "max"), 250)
+    check("idle, last of 16 started", worst("idle", "16", "start", "max"), 30)
+    check("idle, one task (median)", worst("idle", "1", "start", "median"), 3)
+    ratios = [rs["256"]["cron_start"]["max"] / rs["256"]["start"]["max"]
+              for rs in runs.get("loaded", []) if "256" in rs and rs["256"].get("cron_start")
+              and rs["256"].get("start")]
+    check("loaded, cron's last of 256 / Chorelin's last", min(ratios) if ratios else None, 2,
+          better_low=False, unit="x")
+    check("loaded, end recorded (median, 256)", worst("loaded", "256", "end_seen", "median"), 50)
+    return lines
 
 
 def main():
@@ -137,15 +192,17 @@ def main():
              "Targets: single due task " + TARGETS["single"] + "; " + TARGETS["all256"] +
              "; end of a process recorded " + TARGETS["end"] + ", " + TARGETS["end256"] +
              "; idle with 256 tasks " +
-             TARGETS["idle"] + "; start-up with 256 tasks " + TARGETS["startup"] + ".", ""]
+             TARGETS["idle"] + "; start-up with 256 tasks " + TARGETS["startup"] + "; bursts: " +
+             TARGETS["burst"] + ".", ""]
     if args.micro:
         lines += ["## Micro-benchmarks (Release, Google Benchmark)", ""]
         lines += micro_section(args.micro)
         lines.append("")
     if args.latency:
+        pairs = [item.split("=", 1) for item in args.latency]
+        lines += ["## Burst targets", ""] + verdicts(pairs) + [""]
         lines += ["## Whole process (bench/latency/latency.py)", ""]
-        for item in args.latency:
-            title, path = item.split("=", 1)
+        for title, path in pairs:
             lines += latency_section(path, title)
     with open(args.out, "w") as f:
         f.write("\n".join(lines).rstrip() + "\n")

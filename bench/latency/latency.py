@@ -13,6 +13,8 @@ end of the list's initial update.
 
 With --vs-cron the system's cron daemon runs the same programs from a crontab for the same
 minutes (installing the cron package when it is missing) and both are shown side by side.
+With --load N, N busy loops (stress-ng --cpu N where it is installed) keep the machine's cores
+busy while the due tasks start, so the figures are those of a loaded machine.
 
 It waits for real minutes: a full run takes about nine minutes. Every process it starts
 (Chorelin, cron, the tasks' programs) is ended by its pid before it returns.
@@ -219,6 +221,26 @@ class Bench:
                 ends.setdefault(m.group(3), ns_of(m.group(1), m.group(2)))
         return ends
 
+    def pass_phases(self, home, due_ns):
+        """Where the first pass of the burst minute spent its time, from the trace's own stamps
+        (ms after second 00): the decision under the lock (the first task marked as starting
+        to the first write), the write before the starts, the starts themselves, the write
+        after them."""
+        stamped = []
+        for line in self.trace_lines(home):
+            m = re.match(r"^\[(\d+)\.(\d{9})\] (.*)$", line)
+            if m and ns_of(m.group(1), m.group(2)) >= due_ns:
+                stamped.append((ns_of(m.group(1), m.group(2)), m.group(3)))
+        first = next((t for t, text in stamped if text.endswith("を実行します。")), None)
+        if first is None:
+            return None
+        marks = [t for t, text in stamped if t >= first and text.startswith("MyTaskWrite() ")]
+        if len(marks) < 4:
+            return None
+        ms = [(t - due_ns) / 1e6 for t in [first] + marks[:4]]
+        return {"first_marked": ms[0], "write_before": [ms[1], ms[2]],
+                "write_after": [ms[3], ms[4]]}
+
     @staticmethod
     def next_minute(lead_s):
         """Epoch seconds of the next minute's second 00 at least lead_s from now."""
@@ -420,6 +442,7 @@ class Bench:
                     c = "cron-" + name
                     result["cron"].append({"name": c, "minute": epoch,
                                            "start": starts[c] - due if c in starts else None})
+            result["phases"] = self.pass_phases(home, first * 1_000_000_000)
             missing = [s["name"] for s in result["chorelin"] if s["start"] is None]
             if missing:
                 log(f"{label}: {len(missing)} task(s) never started")
@@ -459,6 +482,40 @@ def machine():
             "load_before": load}
 
 
+class Load:
+    """N processes that keep one core each busy, at the same priority as Chorelin, while the
+    context lasts: stress-ng --cpu N where it is installed, else N busy loops."""
+
+    def __init__(self, workers):
+        self.workers = workers
+        self.procs = []
+
+    def __enter__(self):
+        if self.workers <= 0:
+            return self
+        if shutil.which("stress-ng"):
+            self.procs.append(subprocess.Popen(
+                ["stress-ng", "--cpu", str(self.workers), "--quiet"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        else:
+            for _ in range(self.workers):
+                self.procs.append(subprocess.Popen([sys.executable, "-c", "while True: pass"]))
+        log(f"load: {self.workers} busy worker(s)")
+        return self
+
+    def __exit__(self, *exc):
+        for proc in self.procs:
+            proc.send_signal(signal.SIGTERM)
+        for proc in self.procs:
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+        self.procs = []
+        return False
+
+
 def starts_of(samples):
     return [s["start"] for s in samples if s.get("start") is not None]
 
@@ -474,24 +531,30 @@ def main():
                         help="minutes with one task whose program exits at once (0: none)")
     parser.add_argument("--idle-seconds", type=float, default=60)
     parser.add_argument("--startup-runs", type=int, default=5)
+    parser.add_argument("--load", type=int, default=0,
+                        help="busy workers that load the cores while tasks are due (0: none)")
     parser.add_argument("--json", help="write the results here")
     args = parser.parse_args()
 
     bench = Bench(args.build)
     results = {"machine": machine(), "vs_cron": args.vs_cron, "hold_ms": HOLD_MS,
+               "load_workers": args.load,
                "command": " ".join(["bench/latency/latency.py"] + sys.argv[1:]), "runs": {}}
     if args.vs_cron and not bench.ensure_cron():
         sys.exit("latency: cron could not be installed")
     try:
-        log("start-up, 256 tasks")
-        results["startup_ms"] = bench.startup(args.startup_runs)
-        log(f"idle, 256 tasks, {args.idle_seconds:.0f} s")
-        results["idle"] = bench.idle(args.idle_seconds)
+        if args.startup_runs > 0:
+            log("start-up, 256 tasks")
+            results["startup_ms"] = bench.startup(args.startup_runs)
+        if args.idle_seconds > 0:
+            log(f"idle, 256 tasks, {args.idle_seconds:.0f} s")
+            results["idle"] = bench.idle(args.idle_seconds)
         for count in [int(c) for c in args.counts.split(",") if c]:
             minutes = args.single_minutes if count == 1 else 1
             # In the single-task run every third minute's program exits at once.
-            raw = bench.due_run(f"n{count}", count, minutes, args.vs_cron,
-                                quick_every=3 if count == 1 and minutes >= 3 else 0)
+            with Load(args.load):
+                raw = bench.due_run(f"n{count}", count, minutes, args.vs_cron,
+                                    quick_every=3 if count == 1 and minutes >= 3 else 0)
             held = [s for s in raw["chorelin"] if not s["name"].endswith("-quick")]
             quick = [s for s in raw["chorelin"] if s["name"].endswith("-quick")]
             run = {

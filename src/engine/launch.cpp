@@ -1,6 +1,7 @@
 #include "engine/launch.h"
 
 #include "engine/run_reports.h"
+#include "engine/task_start.h"
 #include "platform/association.h"
 #include "platform/clock.h"
 #include "platform/process.h"
@@ -98,67 +99,10 @@ std::string taskCommandLine(const TaskRecord& task) {
     return line;
 }
 
-namespace {
-
-// The observer's output descriptor, closed once the start is over whatever happened.
-class OutputDescriptor {
-public:
-    explicit OutputDescriptor(int fd) : fd_(fd) {}
-    ~OutputDescriptor() { platform::closeHandle(fd_); }
-    OutputDescriptor(const OutputDescriptor&) = delete;
-    OutputDescriptor& operator=(const OutputDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-} // namespace
-
 void MyTaskExec(AppContext& ctx, int index, RunTrigger trigger, int64_t dueMs) {
-    if (index < 0 || index >= ctx.taskCount || static_cast<size_t>(index) >= ctx.tasks.size())
-        return;
-    TaskRecord& task = ctx.tasks[static_cast<size_t>(index)];
-    tracef("タスク（%s）を実行します。", platform::cp932ToUtf8Lossy(fieldView(task.name)).c_str());
-
-    std::memset(&task.startupInfo, 0, sizeof task.startupInfo);
-    std::memset(&task.processInfo, 0, sizeof task.processInfo);
-    task.startupInfo.size = sizeof task.startupInfo;
-    task.startupInfo.showWindow = 10; // show default
-
-    // The program gets the registered file as its one argument unless it is that file itself.
-    // No shell is involved, so the quoted line below is only what the trace shows.
-    const std::string executable = fieldString(task.executableFile);
-    const std::string registered = fieldString(task.registeredFile);
-    const bool runsDirectly = equalsIgnoringAsciiCase(executable, registered);
-    tracef("%s", platform::cp932ToUtf8Lossy(taskCommandLine(task)).c_str());
-
-    const RunPreparation run = prepareRunReport(ctx, task, trigger, dueMs);
-    const OutputDescriptor output(run.outputFd);
-    const int64_t startMs = ctx.runObserver ? platform::epochMsNow() : 0;
-    const platform::SpawnResult spawned =
-        platform::spawnProcess(executable, runsDirectly ? std::string() : registered, output.get());
-    if (spawned.started) {
-        task.processInfo.processHandle = spawned.handle;
-        task.processInfo.threadHandle = 0;
-        task.processInfo.processId = spawned.pid;
-        task.processInfo.threadId = 0;
-        task.state = StateRunning;
-        task.launchResult = LaunchStarted;
-        ctx.watcherWake.signal();
-    } else {
-        tracef("!!!NG!!! spawnProcess() LastError=%d", spawned.error);
-        task.launchResult = LaunchFailed;
-    }
-    reportRunStart(ctx, run, spawned, startMs);
-
-    // A failed start counts as the day's run too, so that the next run moves past today.
-    const platform::LocalTime now = platform::localTime();
-    task.lastRunDate = platform::dateNumber(now);
-    char text[sizeof task.lastRunText];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d", now.year % 10000, now.month % 100,
-                  now.day % 100);
-    setField(task.lastRunText, text);
+    PreparedStart start = MyTaskPrepareStart(ctx, index, trigger, dueMs);
+    MyTaskSpawnPrepared(start);
+    MyTaskFinishStart(ctx, start);
 }
 
 void MyReleaseTaskProcess(AppContext& ctx, int index, const platform::ProcessEnd& end, bool killed,
@@ -182,6 +126,9 @@ void MyTerminateTaskProcess(AppContext& ctx, int index) {
     if (index < 0 || static_cast<size_t>(index) >= ctx.tasks.size())
         return;
     const ProcessBlock& process = ctx.tasks[static_cast<size_t>(index)].processInfo;
+    // A start still under way has no process to end yet.
+    if (isStartPlaceholder(process.processHandle))
+        return;
     bool endedBefore = false;
     // The whole process group goes, so children the task started end with it.
     const platform::ProcessEnd end =

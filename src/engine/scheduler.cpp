@@ -6,6 +6,7 @@
 #include "engine/launch.h"
 #include "engine/next_exec.h"
 #include "engine/pass_clock.h"
+#include "engine/task_start.h"
 #include "engine/workers.h"
 #include "platform/clock.h"
 #include "platform/event.h"
@@ -16,7 +17,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -113,10 +117,21 @@ int64_t dueMinuteMs(const AppContext& ctx, const TaskRecord& task, platform::Loc
 
 } // namespace
 
-bool MySchedulerPass(AppContext& ctx) {
-    TaskLockGuard lock(ctx.taskLock);
-    bool changed = false;
+namespace {
 
+// What the locked part of a pass decided: the starts to make and whether the table must be
+// written before them.
+struct PassDecision {
+    std::vector<PreparedStart> starts;
+    std::optional<TaskTableCopy> table;
+    bool changed = false;
+};
+
+// Under taskLock: file states, catch-up, past next runs, and every due task marked as starting
+// with its last and next run moved on, as after a start.
+PassDecision decide(AppContext& ctx) {
+    PassDecision pass;
+    TaskLockGuard lock(ctx.taskLock);
     const platform::LocalTime now = platform::localTime();
     char todayText[16];
     char timeText[16];
@@ -126,34 +141,68 @@ bool MySchedulerPass(AppContext& ctx) {
                   now.second % 100);
     const int today = platform::dateNumber(now);
     CatchUpLook look;
-    changed = MyCatchUpBeginPass(ctx, now, look);
+    pass.changed = MyCatchUpBeginPass(ctx, now, look);
+    bool write = false;
 
     for (int i = 0; i < ctx.taskCount && static_cast<size_t>(i) < ctx.tasks.size(); ++i) {
         TaskRecord& task = ctx.tasks[static_cast<size_t>(i)];
         if (updateFileState(task)) {
-            changed = true;
+            pass.changed = true;
             continue;
         }
         if (MyCatchUpPastRun(ctx, i, now, look)) {
-            changed = true;
+            pass.changed = true;
         } else if (recomputePastNextRun(ctx, i, today)) {
-            changed = true;
-            MyTaskWrite(ctx, ctx.taskFilePath);
+            pass.changed = true;
+            write = true;
         }
         if (!isDue(task, todayText, timeText))
             continue;
-        MyTaskExec(ctx, i, RunTrigger::Scheduled, dueMinuteMs(ctx, task, now));
-        changed = true;
+        pass.starts.push_back(
+            MyTaskPrepareStart(ctx, i, RunTrigger::Scheduled, dueMinuteMs(ctx, task, now)));
+        pass.changed = true;
+        write = true;
         MySetNextExec(ctx, i);
-        MyTaskWrite(ctx, ctx.taskFilePath);
+    }
+    if (write)
+        pass.table = MyTaskTableCopy(ctx);
+    return pass;
+}
+
+} // namespace
+
+// A pass writes the table at most twice, whatever the number of starts: once before them, so
+// that a crash while they are made cannot start any of them again (each already has today as
+// its last run and its next run moved on), and once after, with how each went. taskLock is held
+// to decide and to record, never while a process is created or the disk works, so the watcher
+// records ends and the window paints meanwhile; a task being started counts as running for
+// every command, so none can change or remove it half-way.
+bool MySchedulerPass(AppContext& ctx) {
+    PassDecision pass = decide(ctx);
+    if (pass.table)
+        MyTaskWriteCopy(ctx, *pass.table);
+    for (PreparedStart& start : pass.starts) {
+        MyTaskSpawnPrepared(start);
+        TaskLockGuard lock(ctx.taskLock);
+        MyTaskFinishStart(ctx, start);
     }
 
-    // A holidays.csv installed or removed by another program (the command line's import) takes
-    // effect here, after this pass's starts, so that no run due now is passed over.
-    changed = MyHolidayReloadIfChanged(ctx) || changed;
-
-    if (changed)
-        ctx.post(WM_MYTASKUPDATE, 0);
+    bool changed = pass.changed;
+    {
+        TaskLockGuard lock(ctx.taskLock);
+        std::optional<TaskTableCopy> after;
+        if (!pass.starts.empty())
+            after = MyTaskTableCopy(ctx);
+        // A holidays.csv installed or removed by another program (the command line's import)
+        // takes effect here, after this pass's starts, so that no run due now is passed over.
+        changed = MyHolidayReloadIfChanged(ctx) || changed;
+        if (changed)
+            ctx.post(WM_MYTASKUPDATE, 0);
+        if (!after)
+            return changed;
+        pass.table = std::move(after);
+    }
+    MyTaskWriteCopy(ctx, *pass.table);
     return changed;
 }
 

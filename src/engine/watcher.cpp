@@ -11,6 +11,7 @@
 // No descriptor is duplicated, so a table full of running processes needs no more of them.
 
 #include "engine/launch.h"
+#include "engine/task_start.h"
 #include "engine/workers.h"
 #include "platform/event.h"
 #include "platform/process.h"
@@ -34,7 +35,8 @@ std::vector<int> collectRunning(AppContext& ctx) {
     ctx.watcherWake.clear();
     for (int j = 0; j < ctx.taskCount && static_cast<size_t>(j) < ctx.tasks.size(); ++j) {
         const int32_t handle = ctx.tasks[static_cast<size_t>(j)].processInfo.processHandle;
-        if (handle != 0)
+        // A start under way has no process yet; its finish gives the wake signal.
+        if (handle != 0 && !isStartPlaceholder(handle))
             handles.push_back(handle);
     }
     return handles;
@@ -55,7 +57,7 @@ void recordEnds(AppContext& ctx) {
     TaskLockGuard lock(ctx.taskLock);
     for (int j = 0; j < ctx.taskCount && static_cast<size_t>(j) < ctx.tasks.size(); ++j) {
         const int32_t handle = ctx.tasks[static_cast<size_t>(j)].processInfo.processHandle;
-        if (handle == 0)
+        if (handle == 0 || isStartPlaceholder(handle))
             continue;
         platform::ProcessEnd end;
         switch (platform::collectProcess(handle, end)) {

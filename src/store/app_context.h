@@ -91,6 +91,15 @@ struct AppContext {
     bool taskFileReadOnlyTold = false;
     bool taskFileBackupFailureTold = false;
 
+    // Writes of the task file, in the order of the tables they write. The scheduler writes a
+    // copy of the table without holding taskLock, so two writes may overlap: each table gets a
+    // number under taskLock, writes take turns under taskFileWriteMutex, and a table older than
+    // the one already written is not written at all (the newer one holds everything it held).
+    // The flags above that a write changes are guarded by taskFileWriteMutex too.
+    std::mutex taskFileWriteMutex;
+    uint64_t taskFileTableNumber = 0;   // under taskLock
+    uint64_t taskFileWrittenNumber = 0; // under taskFileWriteMutex
+
     // The opt-in catch-up of runs missed while the program was not running or the machine slept.
     CatchUpState catchUp;
 
@@ -99,6 +108,9 @@ struct AppContext {
     // The run id the observer gave each running process, by process id; under taskLock. An
     // entry goes when its process is released.
     std::unordered_map<int32_t, int64_t> runIds;
+
+    // The next placeholder process handle of a start under way (negative); under taskLock.
+    int32_t nextStartPlaceholder = -1;
 
     void post(int message, int row) {
         if (viewWindow)

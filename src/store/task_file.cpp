@@ -6,10 +6,12 @@
 #include "store/fields.h"
 #include "store/trace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 
@@ -204,7 +206,10 @@ int MyTaskRead(AppContext& ctx, const char* path) {
     return readOpened(ctx, file, readFailed);
 }
 
-int MyTaskWrite(AppContext& ctx, const char* path) {
+namespace {
+
+// One write of `count` records; the caller holds taskFileWriteMutex.
+int writeTable(AppContext& ctx, const char* path, const TaskRecord* records, size_t count) {
     traceLine("MyTaskWrite() Start");
     if (path == nullptr || path[0] == '\0')
         return endWrite(-1);
@@ -221,8 +226,7 @@ int MyTaskWrite(AppContext& ctx, const char* path) {
         }
         ctx.taskFileNeedsBackup = false;
     }
-    const size_t bytes = static_cast<size_t>(ctx.taskCount) * kTaskRecordSize;
-    switch (platform::replaceFileContent(file, ctx.tasks.data(), bytes)) {
+    switch (platform::replaceFileContent(file, records, count * kTaskRecordSize)) {
     case platform::WriteResult::Ok:
         return endWrite(0);
     case platform::WriteResult::WrittenInPlace:
@@ -240,6 +244,35 @@ int MyTaskWrite(AppContext& ctx, const char* path) {
     default:
         return endWrite(-3);
     }
+}
+
+size_t recordCount(const AppContext& ctx) {
+    return std::min(static_cast<size_t>(std::max(ctx.taskCount, 0)), ctx.tasks.size());
+}
+
+} // namespace
+
+int MyTaskWrite(AppContext& ctx, const char* path) {
+    const uint64_t number = ++ctx.taskFileTableNumber;
+    const std::lock_guard<std::mutex> turn(ctx.taskFileWriteMutex);
+    ctx.taskFileWrittenNumber = number;
+    return writeTable(ctx, path, ctx.tasks.data(), recordCount(ctx));
+}
+
+TaskTableCopy MyTaskTableCopy(AppContext& ctx) {
+    TaskTableCopy copy;
+    copy.records.assign(ctx.tasks.begin(),
+                        ctx.tasks.begin() + static_cast<std::ptrdiff_t>(recordCount(ctx)));
+    copy.number = ++ctx.taskFileTableNumber;
+    return copy;
+}
+
+int MyTaskWriteCopy(AppContext& ctx, const TaskTableCopy& copy) {
+    const std::lock_guard<std::mutex> turn(ctx.taskFileWriteMutex);
+    if (copy.number <= ctx.taskFileWrittenNumber)
+        return 0;
+    ctx.taskFileWrittenNumber = copy.number;
+    return writeTable(ctx, ctx.taskFilePath, copy.records.data(), copy.records.size());
 }
 
 bool MyTaskLoadAtStartup(AppContext& ctx) {

@@ -5,6 +5,7 @@
 #include "store/task_file_messages.h"
 
 #include <string>
+#include <vector>
 
 // Loads the file into ctx.tasks. 0 loaded (or empty file), -1 empty path, -2 no file,
 // -3 not openable (or not a regular file), -4 size not a multiple of a record, -5 short read.
@@ -16,6 +17,18 @@ int MyTaskRead(AppContext& ctx, const char* path);
 // owner, kept as it is for this session (ctx.taskFileFrozen), or the backup of an unloadable
 // file could not be kept; -6 short write (the previous content stays whole).
 int MyTaskWrite(AppContext& ctx, const char* path);
+
+// The table as it stands, to be written later without taskLock (the scheduler does not keep
+// the window and the watcher waiting while the disk works). Taken under taskLock.
+struct TaskTableCopy {
+    std::vector<TaskRecord> records;
+    uint64_t number = 0;
+};
+TaskTableCopy MyTaskTableCopy(AppContext& ctx);
+
+// Writes a copy to ctx.taskFilePath as MyTaskWrite does, without taskLock. A copy older than a
+// table already written is not written (0): the file already holds all that it held.
+int MyTaskWriteCopy(AppContext& ctx, const TaskTableCopy& copy);
 
 // The start-up load: creates the file when missing, reads it, repairs tasks left Running.
 // A record whose schedule can match no day (no schedule flag, or chosen days without a day)

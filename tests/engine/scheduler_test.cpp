@@ -3,7 +3,9 @@
 #include "engine/calendar.h"
 #include "engine/workers.h"
 #include "engine_test_helpers.h"
+#include "recording_observer.h"
 #include "store/fields.h"
+#include "store/task_file.h"
 #include "store/trace.h"
 #include "support/fake_clock.h"
 #include "support/task_builders.h"
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
@@ -108,12 +111,30 @@ TEST_F(SchedulerTest, TaskBecomesDueAtSecondZeroOfItsMinute) {
     }
 }
 
-TEST_F(SchedulerTest, TwoDueTasksStartInTableOrderWithAWriteAfterEach) {
+// Copies the task file as the first start is recorded: what a crash after the pass's first
+// write, while its processes are being made, leaves on disk.
+struct CopyAtFirstStart : engine_test::RecordingObserver {
+    std::string from;
+    std::string to;
+    void runStarted(int64_t runId, int pid, int64_t startMs) override {
+        if (runId == 1)
+            writeFile(to, readFile(from));
+        RecordingObserver::runStarted(runId, pid, startMs);
+    }
+};
+
+TEST_F(SchedulerTest, APassWritesOnceBeforeItsStartsAndOnceAfterSoACrashStartsNothingTwice) {
     const std::string trace = home_.scratch() + "/trace.log";
     setenv("CHORELIN_TRACE", trace.c_str(), 1);
     resetTraceSink();
     add(due("first"));
     add(due("second"));
+    ASSERT_EQ(MyTaskWrite(*ctx_, ctx_->taskFilePath), 0);
+    const std::string beforeThePass = readFile(ctx_->taskFilePath);
+    CopyAtFirstStart observer;
+    observer.from = ctx_->taskFilePath;
+    observer.to = home_.scratch() + "/after-first-write.tsk";
+    ctx_->runObserver = &observer;
     clock_.setTime(9, 0, 5);
 
     EXPECT_TRUE(pass());
@@ -124,16 +145,43 @@ TEST_F(SchedulerTest, TwoDueTasksStartInTableOrderWithAWriteAfterEach) {
             order.push_back(line);
     }
     EXPECT_EQ(order,
-              (std::vector<std::string>{"タスク（first）を実行します。", "MyTaskWrite() Start",
-                                        "タスク（second）を実行します。", "MyTaskWrite() Start"}));
-    const std::vector<TaskRecord> written = taskFile();
-    ASSERT_EQ(written.size(), 2u);
-    for (const TaskRecord& record : written) {
+              (std::vector<std::string>{"MyTaskWrite() Start", "タスク（first）を実行します。",
+                                        "タスク（second）を実行します。", "MyTaskWrite() Start",
+                                        "MyTaskWrite() Start"}));
+    for (const TaskRecord& record : taskFile()) {
         EXPECT_EQ(record.state, StateRunning);
-        EXPECT_EQ(fieldString(record.lastRunText), "2024/05/10");
+        EXPECT_EQ(record.launchResult, LaunchStarted);
         EXPECT_EQ(fieldString(record.nextRunText), "2024/05/11");
     }
-    EXPECT_EQ(updatesPosted(), 1u);
+
+    // The next start, in the same minute, from what a crash left: the table before the pass
+    // starts both again; the first write already moved both on, so nothing starts twice.
+    struct Crash {
+        const char* label;
+        std::string file;
+        size_t starts;
+    };
+    const std::vector<Crash> crashes = {
+        {"before the first write", beforeThePass, 2},
+        {"after the first write", readFile(observer.to), 0},
+    };
+    for (const Crash& c : crashes) {
+        SCOPED_TRACE(c.label);
+        const std::string folder = home_.scratch() + "/" + c.label;
+        std::filesystem::create_directories(folder);
+        engine_test::PostLog posts;
+        auto restarted = engine_test::workerContext(folder, posts);
+        writeFile(restarted->taskFilePath, c.file);
+        ASSERT_TRUE(MyTaskLoadAtStartup(*restarted));
+        engine_test::RecordingObserver starts;
+        restarted->runObserver = &starts;
+        MySchedulerPass(*restarted);
+        EXPECT_EQ(starts.calls().size(), 2 * c.starts); // prepared, then started
+        for (TaskRecord& task : restarted->tasks) {
+            EXPECT_EQ(fieldString(task.nextRunText), "2024/05/11");
+            EXPECT_TRUE(engine_test::endTaskProcess(task));
+        }
+    }
 }
 
 struct FileCase {

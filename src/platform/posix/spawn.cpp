@@ -163,10 +163,15 @@ private:
 // child writes there reaches the parent even when the child has a copy of the memory.
 class ChildBlock {
 public:
-    ChildBlock() {
+    ChildBlock() { map(); }
+    // Maps the block when it is not mapped yet; false when it cannot be.
+    bool map() {
+        if (base_)
+            return true;
         void* p = ::mmap(nullptr, kChildStack, PROT_READ | PROT_WRITE,
                          MAP_SHARED | MAP_ANONYMOUS | MAP_STACK, -1, 0);
         base_ = p == MAP_FAILED ? nullptr : static_cast<char*>(p);
+        return base_ != nullptr;
     }
     ~ChildBlock() {
         if (base_)
@@ -174,7 +179,6 @@ public:
     }
     ChildBlock(const ChildBlock&) = delete;
     ChildBlock& operator=(const ChildBlock&) = delete;
-    bool valid() const { return base_ != nullptr; }
     ChildArgs* args() const { return reinterpret_cast<ChildArgs*>(base_); }
     // The stack grows down on every platform this runs on, towards the arguments.
     void* top() const { return base_ + kChildStack; }
@@ -221,8 +225,10 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
     // costs the output, not the start.
     if (outputFd > 2 && ::fcntl(outputFd, F_SETFD, FD_CLOEXEC) != 0)
         outputFd = -1;
-    ChildBlock block;
-    if (!block.valid()) {
+    // One stack per starting thread, made at its first start: a burst of starts maps nothing.
+    // The child is done with it when clone returns (CLONE_VFORK).
+    thread_local ChildBlock block;
+    if (!block.map()) {
         result.error = ENOMEM;
         return result;
     }
