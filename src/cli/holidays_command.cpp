@@ -17,7 +17,7 @@ namespace cli {
 QList<QCommandLineOption> holidaysOptions() {
     return {QCommandLineOption(QStringLiteral("holidays"),
                                QStringLiteral("Print the holidays of YEAR that fall on Monday to "
-                                              "Friday: date, source (builtin, file or rules) "
+                                              "Friday: date, source (builtin, file, rules or own) "
                                               "and name."),
                                QStringLiteral("YEAR")),
             QCommandLineOption(QStringLiteral("json"),
@@ -37,7 +37,10 @@ int runHolidays(const QCommandLineParser& parser) {
     // The calendar of a running Chorelin does without a file it cannot use; so does this list.
     if (!installed.refusal.empty())
         QTextStream(stderr) << QString::fromStdString(installed.refusal) << "\n";
-    const HolidaySources sources(installed.rows);
+    const HolidayFileState own = MyDaysOffReadInstalled(daysOffFilePath());
+    if (!own.refusal.empty())
+        QTextStream(stderr) << QString::fromStdString(own.refusal) << "\n";
+    const HolidaySources sources(installed.rows, own.rows);
 
     QJsonArray array;
     QTextStream out(stdout);

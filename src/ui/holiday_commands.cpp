@@ -24,7 +24,7 @@ void redrawList(CChorelinView& view) {
 
 HolidaySources sourcesInForce(AppContext& ctx) {
     TaskLockGuard guard(ctx.taskLock);
-    return HolidaySources(ctx.holidays.rows);
+    return MyHolidaySources(ctx);
 }
 
 } // namespace
@@ -97,7 +97,7 @@ void runHolidayListCommand(CChorelinView& view) {
     {
         TaskLockGuard guard(ctx.taskLock);
         note = ctx.holidays.refusal;
-        sources = HolidaySources(ctx.holidays.rows);
+        sources = MyHolidaySources(ctx);
     }
     const int year = std::clamp(platform::localTime().year, kCalendarFirstYear, kCalendarLastYear);
     CDialogHolidayList dialog(std::move(sources), note, year, view.window());
@@ -109,7 +109,7 @@ std::string showHolidayNotice(CChorelinView& view) {
     std::string notice;
     {
         TaskLockGuard guard(ctx.taskLock);
-        notice = holidayNotice(HolidaySources(ctx.holidays.rows), ctx.holidays.refusal,
+        notice = holidayNotice(MyHolidaySources(ctx), ctx.holidays.refusal,
                                platform::dateNumber(platform::localTime()));
     }
     if (notice.empty())
