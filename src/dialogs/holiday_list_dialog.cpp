@@ -81,6 +81,7 @@ CDialogHolidayList::CDialogHolidayList(HolidaySources sources, const std::string
     page->addLayout(yearRow);
     page->addWidget(table_);
     page->addLayout(buttons);
+    page_ = page;
 
     connect(year_, &QSpinBox::valueChanged, this, &CDialogHolidayList::showYear);
     year_->setValue(year);
@@ -102,4 +103,15 @@ void CDialogHolidayList::showYear(int year) {
     }
     table_->resizeColumnToContents(0);
     table_->resizeColumnToContents(2);
+}
+
+void CDialogHolidayList::addSection(QWidget* section) {
+    section->setParent(this);
+    // Above the row of the close button, which stays last.
+    page_->insertWidget(page_->count() - 1, section);
+}
+
+void CDialogHolidayList::setSources(HolidaySources sources) {
+    sources_ = std::move(sources);
+    showYear(year_->value());
 }

@@ -11,6 +11,7 @@
 class QLabel;
 class QSpinBox;
 class QTableWidget;
+class QVBoxLayout;
 
 class CDialogHolidayList : public QDialog {
     Q_OBJECT
@@ -21,9 +22,14 @@ public:
                        QWidget* parent = nullptr);
 
     void showYear(int year);
+    // A section of its own (the own days off, the official data) below the list.
+    void addSection(QWidget* section);
+    // The holiday data after a change made from the dialog; the year shown stays.
+    void setSources(HolidaySources sources);
 
 private:
     HolidaySources sources_;
     QSpinBox* year_ = nullptr;
     QTableWidget* table_ = nullptr;
+    QVBoxLayout* page_ = nullptr;
 };

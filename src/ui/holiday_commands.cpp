@@ -8,6 +8,7 @@
 #include "store/trace.h"
 #include "ui/chorelin_view.h"
 #include "ui/command_support.h"
+#include "ui/days_off_commands.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -41,13 +42,17 @@ void runHolidayImportCommand(CChorelinView& view) {
 }
 
 bool importHolidayFile(CChorelinView& view, const std::string& path) {
-    AppContext& ctx = view.context();
     // The user's file is read before the lock is taken: it may sit on a slow disk.
     const HolidayCsv csv = MyHolidayCheckFile(path);
     if (!csv.accepted()) {
         showCommandMessage(Prompter::Kind::Refusal, csv.refusal, &view);
         return false;
     }
+    return installHolidayData(view, csv);
+}
+
+bool installHolidayData(CChorelinView& view, const HolidayCsv& csv) {
+    AppContext& ctx = view.context();
     {
         TaskLockGuard guard(ctx.taskLock);
         if (ctx.holidays.path.empty())
@@ -101,6 +106,7 @@ void runHolidayListCommand(CChorelinView& view) {
     }
     const int year = std::clamp(platform::localTime().year, kCalendarFirstYear, kCalendarLastYear);
     CDialogHolidayList dialog(std::move(sources), note, year, view.window());
+    addHolidayListSections(view, dialog);
     dialog.exec();
 }
 
@@ -112,15 +118,23 @@ std::string showHolidayNotice(CChorelinView& view) {
         notice = holidayNotice(MyHolidaySources(ctx), ctx.holidays.refusal,
                                platform::dateNumber(platform::localTime()));
     }
+    const std::string differences = extraHolidayNotice(view);
+    if (!differences.empty())
+        notice += (notice.empty() ? "" : "\n\n") + differences;
     if (notice.empty())
         return notice;
+    showHolidayMessage(view, notice);
+    return notice;
+}
+
+void showHolidayMessage(CChorelinView& view, const std::string& notice) {
     traceLine(notice);
     const QString text = QString::fromStdString(notice);
     QSystemTrayIcon* tray = view.trayIcon();
     if (tray && tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() &&
         QSystemTrayIcon::supportsMessages()) {
         tray->showMessage(QStringLiteral("Chorelin"), text, QSystemTrayIcon::Information, 30000);
-        return notice;
+        return;
     }
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Chorelin"), text,
                                 QMessageBox::Ok, view.window());
@@ -128,5 +142,4 @@ std::string showHolidayNotice(CChorelinView& view) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
-    return notice;
 }

@@ -82,7 +82,8 @@ TrustedRead readTrustedFile(const std::string& path, size_t maxBytes) {
         result.read.status = ReadStatus::Ok;
         break;
     }
-    if (file.trust() != FileTrust::Trusted) {
+    // No file is nothing to believe or doubt; an untrusted folder is told once a file is there.
+    if (result.read.status != ReadStatus::Missing && file.trust() != FileTrust::Trusted) {
         result.trust = file.trust();
         result.culprit = file.culprit().str();
         result.read.status = ReadStatus::Untrusted;
