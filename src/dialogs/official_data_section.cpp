@@ -21,17 +21,20 @@ QString dayText(int32_t date) {
 
 } // namespace
 
+QString builtinDifferenceLine(const BuiltinDifference& difference) {
+    const QString day = dayText(difference.date) + QStringLiteral(" ");
+    if (difference.inBuiltin)
+        return day + QStringLiteral("組み込みの祝日表では祝日、公式では平日");
+    return day + QString::fromStdString(difference.name) +
+           QStringLiteral("（組み込みの祝日表にはありません）");
+}
+
 QString builtinDifferencesText(int firstYear) {
     QString text;
     for (const BuiltinDifference& difference : builtinDifferences(firstYear)) {
         if (!text.isEmpty())
             text += QLatin1Char('\n');
-        text += dayText(difference.date) + QStringLiteral(" ");
-        if (difference.inBuiltin)
-            text += QStringLiteral("組み込みの祝日表では祝日、公式では平日");
-        else
-            text += QString::fromStdString(difference.name) +
-                    QStringLiteral("（組み込みの祝日表にはありません）");
+        text += builtinDifferenceLine(difference);
     }
     return text;
 }

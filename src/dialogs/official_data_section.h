@@ -18,6 +18,10 @@ private:
     Use use_;
 };
 
+struct BuiltinDifference;
+
+// One day's difference, "YYYY/MM/DD (曜) ...".
+QString builtinDifferenceLine(const BuiltinDifference& difference);
 // The differences of the built-in table from the official file, one "YYYY/MM/DD (曜) ..." line
 // each, for the section and the first-start notice.
 QString builtinDifferencesText(int firstYear);

@@ -84,15 +84,17 @@ std::string extraHolidayNotice(CChorelinView& view) {
     store.open();
     if (!builtinInForce || store.readInt(kBuiltinNoticeKey).value_or(0) != 0)
         return notice;
-    const std::vector<BuiltinDifference> differences = builtinDifferences(thisYear);
+    // Only the days still ahead matter to the runs to come.
+    const int32_t today = platform::dateNumber(platform::localTime());
+    std::vector<BuiltinDifference> differences = builtinDifferences(thisYear);
+    std::erase_if(differences, [today](const BuiltinDifference& d) { return d.date < today; });
     if (differences.empty())
         return notice;
-    const std::string first =
-        builtinDifferencesText(thisYear).section(QLatin1Char('\n'), 0, 0).toStdString();
+    const std::string first = builtinDifferenceLine(differences.front()).toStdString();
     if (!notice.empty())
         notice += "\n\n";
-    notice += "組み込みの祝日表は内閣府の公式の祝日と違う日があります（" +
-              std::to_string(differences.size()) + "日。最初は " + first +
+    notice += "組み込みの祝日表は内閣府の公式の祝日と違う日があります（この先 " +
+              std::to_string(differences.size()) + "日。次は " + first +
               "）。\n「ファイル」メニューの「祝日の一覧」で違いを確かめ、「同梱の公式データを使う」"
               "で公式の祝日に切り替えられます。";
     store.writeInt(kBuiltinNoticeKey, 1);
