@@ -113,5 +113,14 @@ void CDialogHolidayList::addSection(QWidget* section) {
 
 void CDialogHolidayList::setSources(HolidaySources sources) {
     sources_ = std::move(sources);
+    // The years' sources may have changed too (the official data put in force).
+    if (auto* label = findChild<QLabel*>(QStringLiteral("holidaySources"))) {
+        const QString head = QStringLiteral("祝日データの出典:");
+        QString summary = label->text().left(label->text().indexOf(head)) + head;
+        for (const YearRange& range : sources_.ranges())
+            summary += QString::asprintf("\n%d年～%d年: ", range.first, range.last) +
+                       QString::fromUtf8(holidaySourceLabel(range.source));
+        label->setText(summary);
+    }
     showYear(year_->value());
 }

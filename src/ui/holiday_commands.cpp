@@ -64,6 +64,11 @@ bool installHolidayData(CChorelinView& view, const HolidayCsv& csv) {
         }
         MyHolidayReload(ctx);
         redrawList(view);
+        // Written, but not to be believed where it lies (a folder others may write): not done.
+        if (!ctx.holidays.refusal.empty()) {
+            showCommandMessage(Prompter::Kind::Refusal, ctx.holidays.refusal, &view);
+            return false;
+        }
     }
     showCommandMessage(Prompter::Kind::Information,
                        "祝日データを読み込みました。\n\n" + holidayRangesText(sourcesInForce(ctx)),
@@ -102,6 +107,8 @@ void runHolidayListCommand(CChorelinView& view) {
     {
         TaskLockGuard guard(ctx.taskLock);
         note = ctx.holidays.refusal;
+        if (!ctx.daysOff.refusal.empty())
+            note += (note.empty() ? "" : "\n\n") + ctx.daysOff.refusal;
         sources = MyHolidaySources(ctx);
     }
     const int year = std::clamp(platform::localTime().year, kCalendarFirstYear, kCalendarLastYear);

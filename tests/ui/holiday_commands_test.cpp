@@ -163,6 +163,11 @@ TEST_F(HolidayCommands, OwnDaysOffAndTheOfficialDataFromTheList) {
     dialog.findChild<QPushButton*>(QStringLiteral("useOfficialData"))->click();
     EXPECT_EQ(readFile(holidayFilePath()).rfind("国民の祝日・休日月日", 0), 0u);
     EXPECT_EQ(cellOf(*h->view, 0, 7), "2026/12/23");
+    EXPECT_NE(dialog.findChild<QLabel*>(QStringLiteral("holidaySources"))
+                  ->text()
+                  .toStdString()
+                  .find("1970年～2027年: ファイル"),
+              std::string::npos);
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].kind, Prompter::Kind::Information);
 }
