@@ -44,6 +44,9 @@ DaysOffSection::DaysOffSection(std::vector<HolidayRow> days, Save save, QWidget*
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    // A handful of rows in sight; the holiday list above keeps most of the height.
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
+    table_->setMaximumHeight((table_->fontMetrics().height() + 4) * 7);
 
     date_ = new QDateEdit(QDate::currentDate(), this);
     date_->setObjectName(QStringLiteral("dayOffDate"));
