@@ -56,6 +56,8 @@ DaysOffSection::DaysOffSection(std::vector<HolidayRow> days, Save save, QWidget*
     name_ = new QLineEdit(this);
     name_->setObjectName(QStringLiteral("dayOffName"));
     name_->setPlaceholderText(QStringLiteral("名称（例: 創立記念日）"));
+    name_->setMinimumWidth(
+        name_->fontMetrics().horizontalAdvance(QStringLiteral("名称（例: 創立記念日）")));
 
     auto* add = button("追加", "dayOffAdd", this);
     auto* remove = button("削除", "dayOffRemove", this);

@@ -107,8 +107,14 @@ void CDialogHolidayList::showYear(int year) {
 
 void CDialogHolidayList::addSection(QWidget* section) {
     section->setParent(this);
-    // Above the row of the close button, which stays last.
-    page_->insertWidget(page_->count() - 1, section);
+    // Side by side in one row above the close button, which stays last: stacked, they would
+    // make the dialog taller than a laptop's screen.
+    if (!sections_) {
+        table_->setMinimumHeight(dluY(font(), 100));
+        sections_ = new QHBoxLayout;
+        page_->insertLayout(page_->count() - 1, sections_);
+    }
+    sections_->addWidget(section, 1);
 }
 
 void CDialogHolidayList::setSources(HolidaySources sources) {

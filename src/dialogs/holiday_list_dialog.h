@@ -11,6 +11,7 @@
 class QLabel;
 class QSpinBox;
 class QTableWidget;
+class QHBoxLayout;
 class QVBoxLayout;
 
 class CDialogHolidayList : public QDialog {
@@ -32,4 +33,5 @@ private:
     QSpinBox* year_ = nullptr;
     QTableWidget* table_ = nullptr;
     QVBoxLayout* page_ = nullptr;
+    QHBoxLayout* sections_ = nullptr;
 };
