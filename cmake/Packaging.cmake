@@ -18,6 +18,10 @@ add_custom_command(
 add_custom_target(chorelin_man ALL DEPENDS ${CHORELIN_MAN_GZ})
 install(FILES ${CHORELIN_MAN_GZ} DESTINATION share/man/man1)
 
+# The official holiday file the program also carries compiled in, for the command line's
+# --import-holidays and for anyone who wants to read it.
+install(FILES ${PROJECT_SOURCE_DIR}/data/syukujitsu.csv DESTINATION share/chorelin)
+
 set(CPACK_PACKAGE_NAME chorelin)
 set(CPACK_PACKAGE_VENDOR Marrowby)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -40,7 +40,7 @@ QList<QCommandLineOption> holidaysOptions() {
     return {QCommandLineOption(QStringLiteral("holidays"),
                                QStringLiteral("YEAR 年の祝日のうち月曜から金曜に当たるものを"
                                               "表示します: 日付、出典（組み込み、ファイル、"
-                                              "規則）、名称。"),
+                                              "規則、独自）、名称。"),
                                QStringLiteral("YEAR")),
             QCommandLineOption(QStringLiteral("json"),
                                QStringLiteral("--list、--history、--holidays の結果を JSON で出力"
@@ -61,7 +61,10 @@ int runHolidays(const QCommandLineParser& parser) {
     // The calendar of a running Chorelin does without a file it cannot use; so does this list.
     if (!installed.refusal.empty())
         printError(QString::fromStdString(installed.refusal));
-    const HolidaySources sources(installed.rows);
+    const HolidayFileState own = MyDaysOffReadInstalled(daysOffFilePath());
+    if (!own.refusal.empty())
+        printError(QString::fromStdString(own.refusal));
+    const HolidaySources sources(installed.rows, own.rows);
 
     const bool json = parser.isSet(QStringLiteral("json"));
     QJsonArray array;

@@ -28,6 +28,9 @@ int runImportHolidays(const QCommandLineParser& parser) {
     std::string failure = csv.refusal;
     if (failure.empty())
         failure = MyHolidayWriteCopy(csv, holidayFilePath());
+    // A copy that the program would not believe where it lies is no installed holiday data.
+    if (failure.empty())
+        failure = MyHolidayReadInstalled(holidayFilePath()).refusal;
     if (!failure.empty()) {
         printError(QString::fromStdString(failure));
         return 1;

@@ -89,6 +89,7 @@ CDialogHolidayList::CDialogHolidayList(HolidaySources sources, const std::string
     page->addWidget(table_);
     page->addWidget(none_);
     page->addLayout(buttons);
+    page_ = page;
 
     connect(year_, &QSpinBox::valueChanged, this, &CDialogHolidayList::showYear);
     year_->setValue(year);
@@ -126,4 +127,30 @@ bool CDialogHolidayList::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void CDialogHolidayList::addSection(QWidget* section) {
+    section->setParent(this);
+    // Side by side in one row above the close button, which stays last: stacked, they would
+    // make the dialog taller than a laptop's screen.
+    if (!sections_) {
+        table_->setMinimumHeight(dluY(font(), 100));
+        sections_ = new QHBoxLayout;
+        page_->insertLayout(page_->count() - 1, sections_);
+    }
+    sections_->addWidget(section, 1);
+}
+
+void CDialogHolidayList::setSources(HolidaySources sources) {
+    sources_ = std::move(sources);
+    // The years' sources may have changed too (the official data put in force).
+    if (auto* label = findChild<QLabel*>(QStringLiteral("holidaySources"))) {
+        const QString head = QStringLiteral("祝日データの出典:");
+        QString summary = label->text().left(label->text().indexOf(head)) + head;
+        for (const YearRange& range : sources_.ranges())
+            summary += QString::asprintf("\n%d年～%d年: ", range.first, range.last) +
+                       QString::fromUtf8(holidaySourceLabel(range.source));
+        label->setText(summary);
+    }
+    showYear(year_->value());
 }

@@ -11,6 +11,8 @@
 class QLabel;
 class QSpinBox;
 class QTableWidget;
+class QHBoxLayout;
+class QVBoxLayout;
 
 class CDialogHolidayList : public QDialog {
     Q_OBJECT
@@ -21,6 +23,10 @@ public:
                        QWidget* parent = nullptr);
 
     void showYear(int year);
+    // A section of its own (the own days off, the official data) below the list.
+    void addSection(QWidget* section);
+    // The holiday data after a change made from the dialog; the year shown stays.
+    void setSources(HolidaySources sources);
 
 protected:
     // Enter in the year field shows that year; it does not close the dialog.
@@ -31,4 +37,6 @@ private:
     QSpinBox* year_ = nullptr;
     QTableWidget* table_ = nullptr;
     QLabel* none_ = nullptr; // in the table's place for a year without holidays
+    QVBoxLayout* page_ = nullptr;
+    QHBoxLayout* sections_ = nullptr;
 };

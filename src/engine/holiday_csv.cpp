@@ -105,7 +105,7 @@ struct RowResult {
     std::string reason;
 };
 
-RowResult parseRow(std::string_view line) {
+RowResult parseRow(std::string_view line, const DayListForm& form) {
     RowResult result;
     const size_t comma = line.find(',');
     if (comma == std::string_view::npos || line.find(',', comma + 1) != std::string_view::npos) {
@@ -121,8 +121,9 @@ RowResult parseRow(std::string_view line) {
         result.reason = "日付" + quoted + "は YYYY/M/D の形ではありません。";
     } else if (!date) {
         result.reason = "日付" + quoted + "は実在しない日付です。";
-    } else if (*date / 10000 < kHolidayCsvFirstYear || *date / 10000 > kHolidayCsvLastYear) {
-        result.reason = "日付" + quoted + "は 1955年～2099年の範囲外です。";
+    } else if (*date / 10000 < form.firstYear || *date / 10000 > form.lastYear) {
+        result.reason = "日付" + quoted + "は " + std::to_string(form.firstYear) + "年～" +
+                        std::to_string(form.lastYear) + "年の範囲外です。";
     } else if (name.empty()) {
         result.reason = "名称がありません。";
     } else if (hasControlCharacter(name)) {
@@ -150,20 +151,26 @@ std::vector<std::string_view> splitLines(std::string_view bytes) {
     return lines;
 }
 
-bool isHeader(std::string_view utf8Line) {
+bool isHeader(std::string_view utf8Line, std::string_view header) {
     const size_t comma = utf8Line.find(',');
     if (comma == std::string_view::npos)
         return false;
     const std::string joined = std::string(trim(utf8Line.substr(0, comma))) + "," +
                                std::string(trim(utf8Line.substr(comma + 1)));
-    return joined == kHolidayCsvHeader;
+    return joined == header;
 }
 
 } // namespace
 
+std::string partialYearReason(int year) {
+    return std::to_string(year) +
+           "年の元日（1月1日）がありません。1年分がそろっていない祝日データは読み込めません。"
+           "会社などの休日は「独自の休日」に追加してください。";
+}
+
 namespace {
 
-HolidayCsv parse(std::string_view bytes) {
+HolidayCsv parse(std::string_view bytes, const DayListForm& form) {
     HolidayCsv result;
     bool utf8 = false;
     if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
@@ -173,7 +180,8 @@ HolidayCsv parse(std::string_view bytes) {
     const std::vector<std::string_view> raw = splitLines(bytes);
     // A file is UTF-8 when it all reads as UTF-8, or when its header does (then a line that does
     // not is a fault of that line, not a sign of Shift_JIS).
-    utf8 = utf8 || isUtf8(bytes) || (!raw.empty() && isUtf8(raw[0]) && isHeader(raw[0]));
+    utf8 =
+        utf8 || isUtf8(bytes) || (!raw.empty() && isUtf8(raw[0]) && isHeader(raw[0], form.header));
 
     std::vector<std::string> lines;
     lines.reserve(raw.size());
@@ -192,9 +200,9 @@ HolidayCsv parse(std::string_view bytes) {
         lines.push_back(std::move(*text));
     }
 
-    if (lines.empty() || !isHeader(lines[0])) {
+    if (lines.empty() || !isHeader(lines[0], form.header)) {
         result.refusal =
-            lineRefusal(1, "見出し行「" + std::string(kHolidayCsvHeader) + "」がありません。");
+            lineRefusal(1, "見出し行「" + std::string(form.header) + "」がありません。");
         return result;
     }
     std::map<int32_t, int> lineOfDate;
@@ -202,7 +210,7 @@ HolidayCsv parse(std::string_view bytes) {
         const int lineNumber = static_cast<int>(i + 1);
         if (trim(lines[i]).empty())
             continue;
-        RowResult row = parseRow(lines[i]);
+        RowResult row = parseRow(lines[i], form);
         if (!row.reason.empty()) {
             result.refusal = lineRefusal(lineNumber, row.reason);
             return result;
@@ -216,9 +224,25 @@ HolidayCsv parse(std::string_view bytes) {
         }
         result.rows.push_back(std::move(row.row));
     }
-    if (result.rows.empty()) {
+    if (result.rows.empty() && !form.mayBeEmpty) {
         result.refusal = lineRefusal(static_cast<int>(lines.size()) + 1, "祝日の行がありません。");
         return result;
+    }
+    if (form.wholeYears) {
+        // A national file replaces every year it touches; a year without its New Year's Day is
+        // not a year's holidays but a list of some other days, and would wipe the rest.
+        std::map<int, int> firstLineOfYear;
+        for (const auto& [date, line] : lineOfDate) {
+            const auto [entry, inserted] = firstLineOfYear.emplace(date / 10000, line);
+            if (!inserted)
+                entry->second = std::min(entry->second, line);
+        }
+        for (const auto& [year, line] : firstLineOfYear) {
+            if (lineOfDate.count(year * 10000 + 101) == 0) {
+                result.refusal = lineRefusal(line, partialYearReason(year));
+                return result;
+            }
+        }
     }
     std::sort(result.rows.begin(), result.rows.end(),
               [](const HolidayRow& a, const HolidayRow& b) { return a.date < b.date; });
@@ -233,12 +257,17 @@ HolidayCsv parse(std::string_view bytes) {
 
 } // namespace
 
-HolidayCsv parseHolidayCsv(std::string_view bytes) {
-    HolidayCsv result = parse(bytes);
+HolidayCsv parseDayList(std::string_view bytes, const DayListForm& form) {
+    HolidayCsv result = parse(bytes, form);
     // A refused file gives nothing, not the rows before its bad line.
     if (!result.accepted()) {
         result.rows.clear();
         result.utf8Text.clear();
     }
     return result;
+}
+
+HolidayCsv parseHolidayCsv(std::string_view bytes) {
+    return parseDayList(bytes, DayListForm{kHolidayCsvHeader, kHolidayCsvFirstYear,
+                                           kHolidayCsvLastYear, false, true});
 }

@@ -24,6 +24,23 @@ struct HolidayCsv {
     bool accepted() const { return refusal.empty(); }
 };
 
+// What sets one list of days apart from another of the same "YYYY/M/D,名称" form.
+struct DayListForm {
+    std::string_view header;
+    int firstYear = 0;
+    int lastYear = 0;
+    bool mayBeEmpty = false; // a header alone is an accepted, empty list
+    bool wholeYears = false; // every year present must hold its 1 January
+};
+
+// Reads a list of days strictly: the header, then rows whose dates are real days of the form's
+// years, each date once, each with a name. Blank lines are passed over.
+HolidayCsv parseDayList(std::string_view bytes, const DayListForm& form);
+
+// "YYYY年の元日（1月1日）がありません。..." without the line number.
+std::string partialYearReason(int year);
+
 // Reads a holiday file strictly: the header, then rows whose dates are real days of 1955 to
-// 2099, each date once, each with a name. Blank lines are passed over.
+// 2099, each date once, each with a name, every year present whole (it holds 1 January).
+// Blank lines are passed over.
 HolidayCsv parseHolidayCsv(std::string_view bytes);

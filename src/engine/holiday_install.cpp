@@ -1,5 +1,6 @@
 #include "engine/holiday_install.h"
 
+#include "engine/days_off_csv.h"
 #include "engine/next_exec.h"
 #include "platform/clock.h"
 #include "platform/settings_files.h"
@@ -21,6 +22,7 @@ std::string readFailure(platform::ReadStatus status) {
     case platform::ReadStatus::NotAFile:
         return "通常のファイルではありません。";
     case platform::ReadStatus::Failed:
+    case platform::ReadStatus::Untrusted:
     case platform::ReadStatus::Ok:
         break;
     }
@@ -73,55 +75,161 @@ std::string MyHolidayWriteCopy(const HolidayCsv& csv, const std::string& target)
     return std::string();
 }
 
-HolidayFileState MyHolidayReadInstalled(const std::string& path) {
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+// Which days count as holidays decides when the user's programs run: a file that someone else
+// may have put there, or may replace, is not believed, as the task file is not.
+std::string trustReason(const platform::TrustedRead& read, const std::string& path) {
+    switch (read.trust) {
+    case platform::FileTrust::FileForeignOwner:
+    case platform::FileTrust::FileWritableByOthers:
+        return "他のユーザーが変更できるファイルです。chmod 600 " + path + " で直してください。";
+    case platform::FileTrust::FolderForeignOwner:
+        return "フォルダ " + read.culprit +
+               " が他のユーザーの所有です。自分の所有に戻してください。";
+    case platform::FileTrust::FolderWritableByOthers:
+        return "フォルダ " + read.culprit + " を他のユーザーが変更できます。chmod 700 " +
+               read.culprit + " で直してください。";
+    case platform::FileTrust::Unexaminable:
+    case platform::FileTrust::Trusted:
+        break;
+    }
+    return "ファイルまたはフォルダの所有者と権限を確かめられません。";
+}
+
+using DayListParser = HolidayCsv (*)(std::string_view);
+
+HolidayFileState readInstalled(const std::string& path, DayListParser parse, const char* what) {
     HolidayFileState state;
     state.path = path;
-    const platform::FileRead read = platform::readWholeFile(path, kHolidayCsvMaxBytes);
-    // A file that could not even be opened is still watched by what stat says of it.
-    state.stamp = read.stamp.exists ? read.stamp : platform::fileStamp(path);
+    state.folder = platform::folderStamp(folderOf(path));
+    const platform::TrustedRead trusted = platform::readTrustedFile(path, kHolidayCsvMaxBytes);
+    const platform::FileRead& read = trusted.read;
+    state.stamp = read.stamp;
     if (read.status == platform::ReadStatus::Missing)
         return state;
-    if (read.status != platform::ReadStatus::Ok) {
-        state.refusal = holidayRefusalMessage(path, readFailure(read.status));
-    } else if (read.sharedWithOthers) {
-        // Which days count as holidays decides when the user's programs run.
-        state.refusal =
-            holidayRefusalMessage(path, "他のユーザーが変更できるファイルです。chmod 600 " + path +
-                                            " で直してください。");
+    const auto refuse = [&](const std::string& reason) {
+        return std::string(what) + "(" + path + ") を読み込めません。\n" + reason;
+    };
+    if (read.status == platform::ReadStatus::Untrusted) {
+        state.refusal = refuse(trustReason(trusted, path));
+    } else if (read.status != platform::ReadStatus::Ok) {
+        state.refusal = refuse(readFailure(read.status));
     } else {
-        HolidayCsv csv = parseHolidayCsv(read.bytes);
+        HolidayCsv csv = parse(read.bytes);
         if (csv.accepted())
             state.rows = std::move(csv.rows);
         else
-            state.refusal = holidayRefusalMessage(path, csv.refusal);
+            state.refusal = refuse(csv.refusal);
     }
     if (!state.refusal.empty())
         traceLine(state.refusal);
     return state;
 }
 
-void MyHolidayLoadAtStartup(AppContext& ctx, const std::string& path) {
-    traceLine("MyHolidayLoadAtStartup() Start");
-    ctx.holidays = MyHolidayReadInstalled(path);
-    // Said once more at start-up for a run without a display, where no notice is seen.
-    if (!ctx.holidays.refusal.empty())
-        std::fprintf(stderr, "Chorelin: %s\n", ctx.holidays.refusal.c_str());
-    // Without rows the calendar MyCalMake built stays exactly as it is.
-    if (!ctx.holidays.rows.empty())
-        MyCalMakeFrom(ctx, HolidaySources(ctx.holidays.rows));
-    traceLine("MyHolidayLoadAtStartup() End");
+bool changedOnDisk(const HolidayFileState& state) {
+    return !state.path.empty() && (platform::fileStamp(state.path) != state.stamp ||
+                                   platform::folderStamp(folderOf(state.path)) != state.folder);
 }
 
-void MyHolidayApply(AppContext& ctx, HolidayFileState state) {
-    traceLine("MyHolidayApply() Start");
-    ctx.holidays = std::move(state);
-    MyCalMakeFrom(ctx, HolidaySources(ctx.holidays.rows));
+bool sameRows(const std::vector<HolidayRow>& a, const std::vector<HolidayRow>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const HolidayRow& x, const HolidayRow& y) {
+                          return x.date == y.date && x.name == y.name;
+                      });
+}
+
+// What to tell the user about a file that changed under a running program; empty when what is
+// in force stayed the same.
+std::string newsOf(const HolidayFileState& before, const HolidayFileState& after, bool national) {
+    if (sameRows(before.rows, after.rows) && before.refusal == after.refusal)
+        return std::string();
+    const std::string what = national ? "祝日データ" : "独自の休日";
+    const std::string fallback =
+        national ? "組み込みの祝日表を使います。" : "独自の休日はない状態で動作します。";
+    if (!after.refusal.empty())
+        return after.refusal + "\n" + fallback;
+    if (!after.stamp.exists)
+        return what + "(" + after.path + ") が削除されました。\n" + fallback;
+    return what + "(" + after.path + ") が変更されました。新しい内容を使います。";
+}
+
+// The calendar built afresh from what is in force, every next run recomputed, the task file
+// written once. The caller holds taskLock.
+void rebuild(AppContext& ctx) {
+    MyCalMakeFrom(ctx, MyHolidaySources(ctx));
     const platform::LocalTime now = platform::localTime();
     for (int i = 0; i < ctx.taskCount && static_cast<size_t>(i) < ctx.tasks.size(); ++i) {
         if (!leftToTheScheduler(ctx.tasks[static_cast<size_t>(i)], now))
             MySetNextExec(ctx, i);
     }
     MyTaskWrite(ctx, ctx.taskFilePath);
+}
+
+} // namespace
+
+std::string daysOffFilePath() {
+    return platform::settingsFolder() + "/" + kDaysOffFileName;
+}
+
+std::string daysOffPathBeside(const std::string& holidayPath) {
+    return folderOf(holidayPath) + "/" + kDaysOffFileName;
+}
+
+HolidaySources MyHolidaySources(const AppContext& ctx) {
+    return HolidaySources(ctx.holidays.rows, ctx.daysOff.rows);
+}
+
+HolidayFileState MyHolidayReadInstalled(const std::string& path) {
+    return readInstalled(path, parseHolidayCsv, "祝日データ");
+}
+
+HolidayFileState MyDaysOffReadInstalled(const std::string& path) {
+    return readInstalled(path, parseDaysOffCsv, "独自の休日");
+}
+
+HolidayCsv MyDaysOffCheckFile(const std::string& path) {
+    const platform::FileRead read = platform::readWholeFile(path, kHolidayCsvMaxBytes);
+    HolidayCsv csv;
+    if (read.status != platform::ReadStatus::Ok)
+        csv.refusal = readFailure(read.status);
+    else
+        csv = parseDaysOffCsv(read.bytes);
+    if (!csv.accepted())
+        csv.refusal = "独自の休日(" + path + ") を読み込めません。\n" + csv.refusal;
+    return csv;
+}
+
+std::string MyDaysOffWrite(const std::vector<HolidayRow>& rows, const std::string& target) {
+    if (!platform::writePrivateFile(target, daysOffCsvText(rows)))
+        return "独自の休日を保存できません。\n" + target;
+    return std::string();
+}
+
+void MyHolidayLoadAtStartup(AppContext& ctx, const std::string& path) {
+    traceLine("MyHolidayLoadAtStartup() Start");
+    ctx.holidays = MyHolidayReadInstalled(path);
+    ctx.daysOff = MyDaysOffReadInstalled(daysOffPathBeside(path));
+    // Said once more at start-up for a run without a display, where no notice is seen.
+    for (const HolidayFileState* state : {&ctx.holidays, &ctx.daysOff}) {
+        if (!state->refusal.empty())
+            std::fprintf(stderr, "Chorelin: %s\n", state->refusal.c_str());
+    }
+    // Without rows the calendar MyCalMake built stays exactly as it is.
+    if (!ctx.holidays.rows.empty() || !ctx.daysOff.rows.empty())
+        MyCalMakeFrom(ctx, MyHolidaySources(ctx));
+    traceLine("MyHolidayLoadAtStartup() End");
+}
+
+void MyHolidayApply(AppContext& ctx, HolidayFileState state) {
+    traceLine("MyHolidayApply() Start");
+    ctx.holidays = std::move(state);
+    rebuild(ctx);
     traceLine("MyHolidayApply() End");
 }
 
@@ -129,15 +237,39 @@ void MyHolidayReload(AppContext& ctx) {
     TaskLockGuard guard(ctx.taskLock);
     if (ctx.holidays.path.empty())
         return;
+    if (ctx.daysOff.path.empty())
+        ctx.daysOff.path = daysOffPathBeside(ctx.holidays.path);
+    ctx.daysOff = MyDaysOffReadInstalled(ctx.daysOff.path);
     MyHolidayApply(ctx, MyHolidayReadInstalled(ctx.holidays.path));
 }
 
 bool MyHolidayReloadIfChanged(AppContext& ctx) {
     TaskLockGuard guard(ctx.taskLock);
-    if (ctx.holidays.path.empty() || platform::fileStamp(ctx.holidays.path) == ctx.holidays.stamp)
+    const bool national = changedOnDisk(ctx.holidays);
+    const bool own = changedOnDisk(ctx.daysOff);
+    if (!national && !own)
         return false;
     traceLine("祝日データのファイルが変わりました。");
-    MyHolidayApply(ctx, MyHolidayReadInstalled(ctx.holidays.path));
+    std::string news;
+    const auto tell = [&news](const std::string& text) {
+        if (!text.empty())
+            news += (news.empty() ? "" : "\n\n") + text;
+    };
+    if (national) {
+        HolidayFileState state = MyHolidayReadInstalled(ctx.holidays.path);
+        tell(newsOf(ctx.holidays, state, true));
+        ctx.holidays = std::move(state);
+    }
+    if (own) {
+        HolidayFileState state = MyDaysOffReadInstalled(ctx.daysOff.path);
+        tell(newsOf(ctx.daysOff, state, false));
+        ctx.daysOff = std::move(state);
+    }
+    if (!news.empty()) {
+        traceLine(news);
+        ctx.holidayNews += (ctx.holidayNews.empty() ? "" : "\n\n") + news;
+    }
+    rebuild(ctx);
     return true;
 }
 

@@ -52,6 +52,8 @@ const char* holidaySourceLabel(HolidaySource source) {
         return "ファイル";
     case HolidaySource::Rules:
         return "規則による計算";
+    case HolidaySource::Own:
+        return "独自";
     case HolidaySource::WeekendsOnly:
         break;
     }
@@ -66,6 +68,8 @@ const char* holidaySourceKey(HolidaySource source) {
         return "file";
     case HolidaySource::Rules:
         return "rules";
+    case HolidaySource::Own:
+        return "own";
     case HolidaySource::WeekendsOnly:
         break;
     }
@@ -84,6 +88,13 @@ HolidaySources::HolidaySources(std::vector<HolidayRow> fileRows) : rows_(std::mo
         if (fileYears_.empty() || fileYears_.back() != row.date / 10000)
             fileYears_.push_back(row.date / 10000);
     }
+}
+
+HolidaySources::HolidaySources(std::vector<HolidayRow> fileRows, std::vector<HolidayRow> ownDays)
+    : HolidaySources(std::move(fileRows)) {
+    own_ = std::move(ownDays);
+    std::sort(own_.begin(), own_.end(),
+              [](const HolidayRow& a, const HolidayRow& b) { return a.date < b.date; });
 }
 
 bool HolidaySources::fileCovers(int year) const {
@@ -123,9 +134,24 @@ std::vector<Holiday> HolidaySources::holidaysOf(int year) const {
         for (HolidayRow& row : MyHolidaysByRules(year))
             holidays.push_back({row.date, std::move(row.name), source});
         break;
+    case HolidaySource::Own:
     case HolidaySource::WeekendsOnly:
         break;
     }
+    const size_t national = holidays.size();
+    const auto firstOwn =
+        std::lower_bound(own_.begin(), own_.end(), year * 10000,
+                         [](const HolidayRow& row, int32_t date) { return row.date < date; });
+    for (auto it = firstOwn; it != own_.end() && it->date / 10000 == year; ++it) {
+        const auto end = holidays.begin() + static_cast<std::ptrdiff_t>(national);
+        const bool isNational = std::any_of(holidays.begin(), end, [&](const Holiday& holiday) {
+            return holiday.date == it->date;
+        });
+        if (!isNational)
+            holidays.push_back({it->date, it->name, HolidaySource::Own});
+    }
+    std::stable_sort(holidays.begin(), holidays.end(),
+                     [](const Holiday& a, const Holiday& b) { return a.date < b.date; });
     return holidays;
 }
 
@@ -143,13 +169,28 @@ std::vector<YearRange> HolidaySources::ranges() const {
 
 void MyCalMakeFrom(AppContext& ctx, const HolidaySources& sources) {
     MyCalMake(ctx);
-    if (!sources.hasFile())
-        return;
-    for (int year = kCalendarFirstYear; year <= kCalendarLastYear; ++year) {
-        const HolidaySource source = sources.sourceOf(year);
-        if (source == HolidaySource::File || source == HolidaySource::Rules)
-            setYearFrom(ctx.calendar, year, sources.holidaysOf(year));
+    if (sources.hasFile()) {
+        for (int year = kCalendarFirstYear; year <= kCalendarLastYear; ++year) {
+            const HolidaySource source = sources.sourceOf(year);
+            if (source == HolidaySource::File || source == HolidaySource::Rules)
+                setYearFrom(ctx.calendar, year, sources.holidaysOf(year));
+        }
+        for (const YearRange& range : sources.ranges())
+            tracef("%d年 ～ %d年の祝日: %s", range.first, range.last,
+                   holidaySourceLabel(range.source));
     }
-    for (const YearRange& range : sources.ranges())
-        tracef("%d年 ～ %d年の祝日: %s", range.first, range.last, holidaySourceLabel(range.source));
+    // Own days off go on top of whatever national holidays the year has: last, so that no
+    // rebuilt year wipes them. Only Monday to Friday changes a day's kind, as for a holiday.
+    for (const HolidayRow& day : sources.ownDays()) {
+        const int y = day.date / 10000;
+        if (y < kCalendarFirstYear || y > kCalendarLastYear)
+            continue;
+        const size_t i =
+            firstEntryOf(y) +
+            static_cast<size_t>((dayOf(day.date) - sys_days{year{y} / January / 1}).count());
+        if (i < ctx.calendar.size() && ctx.calendar[i].kind == DayWeekday)
+            ctx.calendar[i].kind = DayHoliday;
+    }
+    if (!sources.ownDays().empty())
+        tracef("独自の休日: %zu日", sources.ownDays().size());
 }

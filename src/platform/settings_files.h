@@ -3,6 +3,8 @@
 // operations they need. Every path here is a native (UTF-8) path: the settings folder is found
 // by the program itself and never passes through cp932.
 
+#include "platform/file_trust.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,11 +22,17 @@ struct FileStamp {
     uint64_t inode = 0;
     int64_t size = 0;
     int64_t modifiedNs = 0;
+    // A change of owner or mode changes whether the file may be believed.
+    uint32_t mode = 0;
+    uint32_t owner = 0;
     bool operator==(const FileStamp&) const = default;
 };
 FileStamp fileStamp(const std::string& path);
+// The folder's identity, owner and mode only: files coming and going inside it (the settings
+// file is rewritten by a rename) do not change it, a chmod or chown does.
+FileStamp folderStamp(const std::string& folder);
 
-enum class ReadStatus { Ok, Missing, TooLarge, NotAFile, Failed };
+enum class ReadStatus { Ok, Missing, TooLarge, NotAFile, Failed, Untrusted };
 struct FileRead {
     ReadStatus status = ReadStatus::Failed;
     std::string bytes;
@@ -33,6 +41,17 @@ struct FileRead {
 };
 // Reads a whole regular file of at most `maxBytes` bytes.
 FileRead readWholeFile(const std::string& path, size_t maxBytes);
+
+struct TrustedRead {
+    FileRead read;
+    // Untrusted: the verdict, and the file or folder it is about.
+    FileTrust trust = FileTrust::Trusted;
+    std::string culprit;
+};
+// Reads a whole file of this program's own as the task file is read: opened once, never through
+// a link at the last step, and only when the file and the folders that hold it pass the trust
+// rule (see PrivateFile); else status Untrusted and no bytes.
+TrustedRead readTrustedFile(const std::string& path, size_t maxBytes);
 
 // Writes `bytes` to `path` atomically (a temporary file beside it, flushed, renamed over it),
 // mode 0600, creating the folder (0700) when it is missing. False when anything failed; an

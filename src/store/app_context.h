@@ -72,6 +72,11 @@ struct AppContext {
     std::vector<CalendarDay> calendar;
     // The imported holiday file the calendar was built from, if any.
     HolidayFileState holidays;
+    // The user's own days off that the calendar counts as holidays on top, if any.
+    HolidayFileState daysOff;
+    // What changed in the holiday files while the program ran (refused, removed, changed), for
+    // the window to tell the user; the window takes and clears it. UTF-8, empty when nothing.
+    std::string holidayNews;
 
     // Set when the task file on disk could not be loaded whole; the next write first keeps a
     // copy of it so that the user's old tasks are never destroyed.

@@ -10,6 +10,7 @@
 #include "store/trace.h"
 #include "ui/app_icon.h"
 #include "ui/command_router.h"
+#include "ui/days_off_commands.h"
 #include "ui/holiday_commands.h"
 #include "ui/list_font.h"
 #include "ui/state_text.h"
@@ -370,4 +371,6 @@ void CChorelinView::onTaskUpdate() {
     }
     viewport()->update();
     MyListArrange();
+    // The scheduler noticed a holiday file refused, removed or changed: the user hears of it.
+    showHolidayNews(*this);
 }

@@ -8,6 +8,7 @@
 #include "store/trace.h"
 #include "ui/chorelin_view.h"
 #include "ui/command_support.h"
+#include "ui/days_off_commands.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -31,7 +32,7 @@ std::string installedPath(AppContext& ctx) {
 
 HolidaySources sourcesInForce(AppContext& ctx) {
     TaskLockGuard guard(ctx.taskLock);
-    return HolidaySources(ctx.holidays.rows);
+    return MyHolidaySources(ctx);
 }
 
 } // namespace
@@ -48,13 +49,17 @@ void runHolidayImportCommand(CChorelinView& view) {
 }
 
 bool importHolidayFile(CChorelinView& view, const std::string& path) {
-    AppContext& ctx = view.context();
     // The user's file is read before the lock is taken: it may sit on a slow disk.
     const HolidayCsv csv = MyHolidayCheckFile(path);
     if (!csv.accepted()) {
         showCommandMessage(Prompter::Kind::Refusal, csv.refusal, &view);
         return false;
     }
+    return installHolidayData(view, csv);
+}
+
+bool installHolidayData(CChorelinView& view, const HolidayCsv& csv) {
+    AppContext& ctx = view.context();
     {
         TaskLockGuard guard(ctx.taskLock);
         if (ctx.holidays.path.empty())
@@ -66,6 +71,11 @@ bool importHolidayFile(CChorelinView& view, const std::string& path) {
         }
         MyHolidayReload(ctx);
         redrawList(view);
+        // Written, but not to be believed where it lies (a folder others may write): not done.
+        if (!ctx.holidays.refusal.empty()) {
+            showCommandMessage(Prompter::Kind::Refusal, ctx.holidays.refusal, &view);
+            return false;
+        }
     }
     showCommandMessage(Prompter::Kind::Information,
                        "祝日データを読み込みました。\n\n" + holidayRangesText(sourcesInForce(ctx)),
@@ -115,10 +125,13 @@ void runHolidayListCommand(CChorelinView& view) {
     {
         TaskLockGuard guard(ctx.taskLock);
         note = ctx.holidays.refusal;
-        sources = HolidaySources(ctx.holidays.rows);
+        if (!ctx.daysOff.refusal.empty())
+            note += (note.empty() ? "" : "\n\n") + ctx.daysOff.refusal;
+        sources = MyHolidaySources(ctx);
     }
     const int year = std::clamp(platform::localTime().year, kCalendarFirstYear, kCalendarLastYear);
     CDialogHolidayList dialog(std::move(sources), note, year, view.window());
+    addHolidayListSections(view, dialog);
     dialog.exec();
 }
 
@@ -127,18 +140,26 @@ std::string showHolidayNotice(CChorelinView& view) {
     std::string notice;
     {
         TaskLockGuard guard(ctx.taskLock);
-        notice = holidayNotice(HolidaySources(ctx.holidays.rows), ctx.holidays.refusal,
+        notice = holidayNotice(MyHolidaySources(ctx), ctx.holidays.refusal,
                                platform::dateNumber(platform::localTime()));
     }
+    const std::string differences = extraHolidayNotice(view);
+    if (!differences.empty())
+        notice += (notice.empty() ? "" : "\n\n") + differences;
     if (notice.empty())
         return notice;
+    showHolidayMessage(view, notice);
+    return notice;
+}
+
+void showHolidayMessage(CChorelinView& view, const std::string& notice) {
     traceLine(notice);
     const QString text = QString::fromStdString(notice);
     QSystemTrayIcon* tray = view.trayIcon();
     if (tray && tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() &&
         QSystemTrayIcon::supportsMessages()) {
         tray->showMessage(QStringLiteral("Chorelin"), text, QSystemTrayIcon::Information, 30000);
-        return notice;
+        return;
     }
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Chorelin"), text,
                                 QMessageBox::Ok, view.window());
@@ -146,5 +167,4 @@ std::string showHolidayNotice(CChorelinView& view) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
-    return notice;
 }

@@ -2,6 +2,8 @@
 // The holiday commands of the file menu: import a holiday file, go back to the built-in table,
 // and the list of holidays; and the once-per-start notice about the holiday data.
 
+#include "engine/holiday_csv.h"
+
 #include <string>
 
 class CChorelinView;
@@ -12,6 +14,9 @@ void runHolidayImportCommand(CChorelinView& view);
 // what serves which years. A refused file only gets its message; nothing changes. True when
 // the file was installed.
 bool importHolidayFile(CChorelinView& view, const std::string& path);
+// The second half of an import, for a file already checked: installs it, puts it in force,
+// redraws the list and says what serves which years.
+bool installHolidayData(CChorelinView& view, const HolidayCsv& csv);
 // "組み込みの祝日表に戻す": asks, then removes holidays.csv and puts the built-in table back.
 void runHolidayRevertCommand(CChorelinView& view);
 // Whether an imported holiday file is installed: "組み込みの祝日表に戻す" is offered only then.
@@ -24,3 +29,5 @@ void runHolidayListCommand(CChorelinView& view);
 // icon, else as a box that does not block the window (a modal box at start-up would hold the
 // list's first appearance hostage). Returns the text shown, empty when there was none.
 std::string showHolidayNotice(CChorelinView& view);
+// Shows a notice about the holiday data the way showHolidayNotice does.
+void showHolidayMessage(CChorelinView& view, const std::string& notice);

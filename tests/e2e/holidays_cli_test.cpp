@@ -11,8 +11,11 @@
 #include <QJsonObject>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace testing_support;
 using namespace std::chrono_literals;
@@ -27,10 +30,11 @@ protected:
         int exitCode;
         std::string out, err;
     };
-    Run run(const std::string& arguments) const {
+    Run run(const std::string& arguments, const std::string& wrapper = "") const {
         const std::string out = home.root() + "/out", err = home.root() + "/err";
         const int status = std::system(
-            (std::string(CHORELIN_BINARY) + " " + arguments + " >" + out + " 2>" + err).c_str());
+            (wrapper + std::string(CHORELIN_BINARY) + " " + arguments + " >" + out + " 2>" + err)
+                .c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
     }
     std::string installed() const { return home.configHome() + "/Marrowby/holidays.csv"; }
@@ -111,6 +115,54 @@ TEST_F(HolidaysCommandLine, RunningInstancePutsAnImportedFileInForceWithinSecond
 
     program.signal(SIGTERM);
     EXPECT_EQ(program.waitForExit(20s), 0);
+}
+
+// Own days off are believed only when the file and the settings folder pass the task file's
+// trust rule, judged as an ordinary user (root passes every mode check).
+TEST_F(HolidaysCommandLine, OwnDaysOffCountOnlyFromAPrivateFolder) {
+    const std::string folder = home.configHome() + "/Marrowby";
+    const std::string daysOff = folder + "/days-off.csv";
+    makeDirs(folder);
+    writeFile(daysOff, "日付,名称\n2027/9/6,創立記念日\n2027/9/7,創立記念日の翌日\n", 0600);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(home.root()))
+        ASSERT_EQ(::lchown(entry.path().c_str(), 65534, 65534), 0) << entry.path();
+    ASSERT_EQ(::chown(home.root().c_str(), 65534, 65534), 0);
+    const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    const std::string fileShared =
+        "他のユーザーが変更できるファイルです。chmod 600 " + daysOff + " で直してください。";
+    const struct {
+        const char* label;
+        mode_t folderMode, fileMode;
+        uid_t fileOwner;
+        std::string refusal; // empty: both days listed as own
+    } cases[] = {
+        {"private", 0700, 0600, 65534, ""},
+        {"group folder", 0750, 0600, 65534, ""},
+        {"folder open to all", 0777, 0600, 65534,
+         "フォルダ " + folder + " を他のユーザーが変更できます。chmod 700 " + folder +
+             " で直してください。"},
+        {"file writable by the group", 0700, 0660, 65534, fileShared},
+        {"file of another user", 0700, 0644, 0, fileShared},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ASSERT_EQ(::chmod(folder.c_str(), c.folderMode), 0);
+        ASSERT_EQ(::chown(daysOff.c_str(), c.fileOwner, c.fileOwner), 0);
+        ASSERT_EQ(::chmod(daysOff.c_str(), c.fileMode), 0);
+        const Run listed = run("--holidays 2027 --json", asNobody);
+        ASSERT_EQ(listed.exitCode, 0) << listed.err;
+        int own = 0;
+        for (const QJsonValue& day :
+             QJsonDocument::fromJson(QByteArray::fromStdString(listed.out)).array())
+            own += day.toObject()["source"].toString() == "own" ? 1 : 0;
+        EXPECT_EQ(own, c.refusal.empty() ? 2 : 0) << listed.out;
+        if (!c.refusal.empty()) {
+            EXPECT_NE(
+                listed.err.find("独自の休日(" + daysOff + ") を読み込めません。\n" + c.refusal),
+                std::string::npos)
+                << listed.err;
+        }
+    }
 }
 
 } // namespace

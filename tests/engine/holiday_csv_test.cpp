@@ -1,3 +1,4 @@
+#include "engine/days_off_csv.h"
 #include "engine/holiday_csv.h"
 
 #include "holiday_test_data.h"
@@ -104,6 +105,9 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"Shift_JIS with a broken character",
                 platform::utf8ToCp932(kHeader + "2024/1/1,元日\n").value() + "2024/1/8,\x81\n",
                 "3行目: 文字コードを読み取れません。Shift_JIS か UTF-8 で保存してください。"},
+        Refusal{"company days alone",
+                kHeader + "2026/1/1,元日\n2027/12/29,会社休日\n2027/12/30,会社休日\n",
+                "3行目: " + partialYearReason(2027)},
         Refusal{"UTF-8 with one Shift_JIS row",
                 kHeader + "2024/1/1,元日\n" + platform::utf8ToCp932("2024/1/8,成人の日\n").value(),
                 "3行目: 文字コードを読み取れません。Shift_JIS か UTF-8 で保存してください。"}),
@@ -113,5 +117,53 @@ INSTANTIATE_TEST_SUITE_P(
             name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         return name;
     });
+
+// The own days off share every check of the holiday file, in the calendar's years, with their
+// own header; a header alone is an empty list, and no year need be whole.
+TEST(DaysOffCsv, SharesTheHolidayChecksWithItsOwnHeaderAndYears) {
+    const std::string header = "日付,名称\n";
+    const struct {
+        const char* label;
+        std::string bytes;
+        std::string refusal;
+        size_t rows;
+    } cases[] = {
+        {"header alone", header, "", 0},
+        {"company days, Shift_JIS CRLF",
+         platform::utf8ToCp932("日付,名称\r\n2027/12/29,年末休暇\r\n2027/9/6,創立記念日\r\n")
+             .value(),
+         "", 2},
+        {"with a byte order mark", "\xEF\xBB\xBF" + header + "2027/8/13,お盆\n", "", 1},
+        {"the national header", kHeader + "2027/8/13,お盆\n",
+         "1行目: 見出し行「日付,名称」がありません。", 0},
+        {"before 1970", header + "1969/12/31,x\n",
+         "2行目: 日付「1969/12/31」は 1970年～2069年の範囲外です。", 0},
+        {"after 2069", header + "2070/1/1,x\n",
+         "2行目: 日付「2070/1/1」は 1970年～2069年の範囲外です。", 0},
+        {"duplicate", header + "2027/8/13,お盆\n2027/08/13,x\n",
+         "3行目: 日付「2027/08/13」は 2行目と重複しています。", 0},
+        {"control character", header + "2027/8/13,お\x7f盆\n",
+         "2行目: 名称に使えない文字が含まれています。", 0},
+        {"no such day", header + "2027/2/29,x\n", "2行目: 日付「2027/2/29」は実在しない日付です。",
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const HolidayCsv csv = parseDaysOffCsv(c.bytes);
+        EXPECT_EQ(csv.refusal, c.refusal);
+        ASSERT_EQ(csv.rows.size(), c.rows);
+        // What is written back reads as the same list.
+        const HolidayCsv again = parseDaysOffCsv(daysOffCsvText(csv.rows));
+        ASSERT_TRUE(again.accepted()) << again.refusal;
+        ASSERT_EQ(again.rows.size(), c.rows);
+        for (size_t i = 0; i < c.rows; ++i)
+            EXPECT_EQ(again.rows[i].name, csv.rows[i].name);
+    }
+    const std::vector<HolidayRow> days{{20270906, "創立記念日"}};
+    EXPECT_EQ(dayOffRefusal(days, {20270906, "x"}), "日付「2027/9/6」はすでに独自の休日です。");
+    EXPECT_EQ(dayOffRefusal(days, {20270907, "a\nb"}), "名称に使えない文字が含まれています。");
+    EXPECT_EQ(dayOffRefusal(days, {20270907, ""}), "名称がありません。");
+    EXPECT_EQ(dayOffRefusal(days, {20270907, "翌日"}), "");
+}
 
 } // namespace

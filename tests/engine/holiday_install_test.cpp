@@ -1,9 +1,11 @@
 // The holiday file put in force: installed, reverted, noticed by the scheduler when another
 // program installs or removes it, refused when it cannot be used; and what it does to the tasks.
 
+#include "engine/days_off_csv.h"
 #include "engine/holiday_install.h"
 #include "engine/holiday_notice.h"
 #include "engine/next_exec.h"
+#include "engine/official_holidays.h"
 #include "engine/workers.h"
 #include "engine_test_helpers.h"
 #include "holiday_test_data.h"
@@ -14,7 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <sys/stat.h>
+#include <utility>
 
 using namespace testing_support;
 using namespace holiday_test;
@@ -153,6 +157,8 @@ TEST_F(HolidayInstall, AnUnusableCopyLeavesTheBuiltInTableAndSaysWhy) {
          "1行目: 見出し行「国民の祝日・休日月日,国民の祝日・休日名称」がありません。"},
         {"writable by others", sampleUtf8Lf(), 0666,
          "他のユーザーが変更できるファイルです。chmod 600 " + path + " で直してください。"},
+        {"a year without 1 January", kHeader + "2026/12/25,会社休日\n", 0600,
+         "2行目: " + partialYearReason(2026)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -167,6 +173,116 @@ TEST_F(HolidayInstall, AnUnusableCopyLeavesTheBuiltInTableAndSaysWhy) {
                               builtin().size() * sizeof(CalendarDay)),
                   0);
     }
+}
+
+// Own days off count as holidays on top of the national ones: a weekdays task starting on the
+// first Monday of September 2027 runs first on the Wednesday, a holidays task runs on both days.
+TEST_F(HolidayInstall, OwnDaysOffAreHolidaysOnTopOfTheNationalOnes) {
+    FakeClock clock(2027, 9, 5, 23, 0); // a Sunday night
+    const std::string daysOff = daysOffPathBeside(ctx->holidays.path);
+    ASSERT_EQ(MyDaysOffWrite({{20270907, "創立記念日の翌日"}, {20270906, "創立記念日"}}, daysOff),
+              "");
+    MyHolidayReload(*ctx);
+    ASSERT_EQ(ctx->daysOff.rows.size(), 2u);
+    const int weekdays = add("平日", "2027/09/06");
+    const int holidays = add("休日");
+    EXPECT_EQ(next(weekdays), 20270908);
+    EXPECT_EQ(next(holidays), 20270906);
+    clock.set(2027, 9, 6, 9, 0, 0);
+    MySchedulerPass(*ctx);
+    EXPECT_EQ(ctx->tasks[static_cast<size_t>(holidays)].lastRunDate, 20270906);
+    EXPECT_EQ(next(holidays), 20270907);
+    EXPECT_EQ(ctx->tasks[static_cast<size_t>(weekdays)].lastRunDate, 0);
+
+    // With the official file in force the own days stay on top; an own day on a national
+    // holiday or a weekend changes nothing.
+    ASSERT_EQ(MyHolidayWriteCopy(officialHolidays(), ctx->holidays.path), "");
+    ASSERT_EQ(MyDaysOffWrite({{20270906, "創立記念日"}, {20270920, "x"}, {20270911, "y"}}, daysOff),
+              "");
+    MyHolidayReload(*ctx);
+    const HolidaySources sources = MyHolidaySources(*ctx);
+    std::vector<std::pair<int32_t, HolidaySource>> september;
+    for (const Holiday& h : sources.holidaysOf(2027)) {
+        if (h.date / 100 == 202709)
+            september.emplace_back(h.date, h.source);
+    }
+    const std::vector<std::pair<int32_t, HolidaySource>> expected{{20270906, HolidaySource::Own},
+                                                                  {20270911, HolidaySource::Own},
+                                                                  {20270920, HolidaySource::File},
+                                                                  {20270923, HolidaySource::File}};
+    EXPECT_EQ(september, expected);
+    EXPECT_EQ(next(weekdays), 20270907); // no longer an own day
+}
+
+// A holiday file changed, refused or removed under the running program is put in force (or
+// dropped) and told, not only traced; a file whose folder anyone may write is not believed.
+TEST_F(HolidayInstall, TheSchedulerTellsWhatChangedInTheHolidayFiles) {
+    FakeClock clock(2027, 9, 1, 10, 0);
+    const std::string daysOff = daysOffPathBeside(ctx->holidays.path);
+    ctx->daysOff.path = daysOff;
+    const std::string folder = platform::settingsFolder();
+    makeDirs(folder);
+    ::chmod(folder.c_str(), 0700);
+    const int task = add("平日");
+    const std::string header = std::string(kDaysOffCsvHeader) + "\n";
+    const struct {
+        const char* label;
+        std::function<void()> act;
+        std::string news; // how the news begins
+        int32_t next;
+    } steps[] = {
+        {"own day added", [&] { writeFile(daysOff, header + "2027/9/2,休業日\n", 0600); },
+         "独自の休日(" + daysOff + ") が変更されました。", 20270903},
+        {"same content again", [&] { writeFile(daysOff, header + "2027/9/2,休業日\n", 0600); }, "",
+         20270903},
+        {"refused edit", [&] { writeFile(daysOff, header + "2027/9/31,x\n", 0600); },
+         "独自の休日(" + daysOff +
+             ") を読み込めません。\n2行目: 日付「2027/9/31」は実在しない日付です。",
+         20270902},
+        {"fixed", [&] { writeFile(daysOff, header + "2027/9/2,休業日\n", 0600); },
+         "独自の休日(" + daysOff + ") が変更されました。", 20270903},
+        {"folder open to all", [&] { ::chmod(folder.c_str(), 0777); },
+         "独自の休日(" + daysOff + ") を読み込めません。\nフォルダ " + folder +
+             " を他のユーザーが変更できます。chmod 700 " + folder + " で直してください。",
+         20270902},
+        {"folder closed", [&] { ::chmod(folder.c_str(), 0700); },
+         "独自の休日(" + daysOff + ") が変更されました。", 20270903},
+        {"removed", [&] { platform::removePrivateFile(daysOff); },
+         "独自の休日(" + daysOff + ") が削除されました。", 20270902},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.label);
+        step.act();
+        MySchedulerPass(*ctx);
+        const std::string news = std::exchange(ctx->holidayNews, std::string());
+        EXPECT_EQ(news.substr(0, step.news.size()), step.news);
+        EXPECT_EQ(news.empty(), step.news.empty()) << news;
+        EXPECT_EQ(next(task), step.next);
+    }
+}
+
+// The official file compiled in is the one in the repository, and installing it gives the same
+// calendar as importing that file.
+TEST_F(HolidayInstall, BundledOfficialDataIsTheImportOfTheOfficialFile) {
+    const std::string file = std::string(CHORELIN_TEST_DATA) + "/../../data/syukujitsu.csv";
+    EXPECT_EQ(std::string(officialHolidayBytes()), readFile(file));
+    const HolidayCsv imported = MyHolidayCheckFile(file);
+    ASSERT_TRUE(imported.accepted()) << imported.refusal;
+    EXPECT_EQ(imported.rows.front().date, 19550101);
+    AppContext viaImport, viaBundle;
+    MyCalMakeFrom(viaImport, HolidaySources(imported.rows));
+    MyCalMakeFrom(viaBundle, HolidaySources(officialHolidays().rows));
+    EXPECT_EQ(std::memcmp(viaImport.calendar.data(), viaBundle.calendar.data(),
+                          viaImport.calendar.size() * sizeof(CalendarDay)),
+              0);
+    // The days the built-in table gets wrong in the years ahead, as the dialog lists them.
+    std::vector<std::pair<int32_t, bool>> differences;
+    for (const BuiltinDifference& d : builtinDifferences(2026))
+        differences.emplace_back(d.date, d.inBuiltin);
+    const std::vector<std::pair<int32_t, bool>> expected{{20260223, false}, {20260811, false},
+                                                         {20261223, true},  {20270223, false},
+                                                         {20270811, false}, {20271223, true}};
+    EXPECT_EQ(differences, expected);
 }
 
 TEST_F(HolidayInstall, InstalledCopyIsPrivateUtf8) {

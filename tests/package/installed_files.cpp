@@ -116,6 +116,9 @@ void checkInstalledFiles(const std::string& prefix) {
         EXPECT_EQ(got.height, size) << png;
     }
 
+    EXPECT_EQ(readFile(prefix + "/share/chorelin/syukujitsu.csv"),
+              readFile(CHORELIN_SOURCE_DIR "/data/syukujitsu.csv"));
+
     const std::string man = prefix + "/share/man/man1/chorelin.1.gz";
     const CommandResult page = runCommand({"gzip", "-dc", man});
     ASSERT_EQ(page.exitCode, 0) << page.output;

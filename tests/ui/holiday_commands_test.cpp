@@ -2,17 +2,20 @@
 
 #include "command_harness.h"
 
+#include "dialogs/days_off_section.h"
 #include "dialogs/holiday_list_dialog.h"
 #include "engine/holiday_csv.h"
 #include "engine/holiday_install.h"
 #include "resources/command_ids.h"
 #include "resources/menu_tables.h"
 #include "support/fake_clock.h"
+#include "ui/days_off_commands.h"
 #include "ui/holiday_commands.h"
 
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 
@@ -134,6 +137,14 @@ TEST_F(HolidayCommands, ListShowsTheSourcesAndTheHolidaysOfTheChosenYear) {
 }
 
 TEST_F(HolidayCommands, NoticeNearTheEndOfTheDataDoesNotBlockTheWindow) {
+    // Once for good: the built-in table's next wrong day, and where to fix it.
+    EXPECT_EQ(showHolidayNotice(*h->view).rfind(
+                  "組み込みの祝日表は内閣府の公式の祝日と違う日があります（この先 4日。次は "
+                  "2026/12/23 (水) 組み込みの祝日表では祝日、公式では平日）。",
+                  0),
+              0u);
+    for (QMessageBox* box : h->view->findChildren<QMessageBox*>())
+        delete box;
     EXPECT_EQ(showHolidayNotice(*h->view), "");
     clock.set(2029, 10, 2, 9, 0);
     const std::string notice = showHolidayNotice(*h->view);
@@ -145,6 +156,66 @@ TEST_F(HolidayCommands, NoticeNearTheEndOfTheDataDoesNotBlockTheWindow) {
     EXPECT_FALSE(box->isModal());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     box->close();
+}
+
+// Own days off edited in the list are put in force as an import is (file, next runs, task file,
+// list) and shown with source 独自; the official data is one click away.
+TEST_F(HolidayCommands, OwnDaysOffAndTheOfficialDataFromTheList) {
+    CDialogHolidayList dialog(HolidaySources(), "", 2026);
+    addHolidayListSections(*h->view, dialog);
+    auto* section = dialog.findChild<DaysOffSection*>(QStringLiteral("daysOff"));
+    ASSERT_NE(section, nullptr);
+    const auto* list = dialog.findChild<QTableWidget*>(QStringLiteral("holidayTable"));
+    const std::string file = daysOffFilePath();
+
+    EXPECT_TRUE(section->addDay(20261224, " 会社休日 "));
+    EXPECT_EQ(readFile(file), "日付,名称\n2026/12/24,会社休日\n");
+    EXPECT_EQ(cellOf(*h->view, 0, 7), "2026/12/25");
+    EXPECT_EQ(readTaskFile(h->taskFile)[0].nextRunDate, 20261225);
+    EXPECT_EQ(utf8Cell(*list, list->rowCount() - 1, 2), "独自");
+    EXPECT_FALSE(section->addDay(20261224, "x")); // refused: the file stays as it was
+    EXPECT_FALSE(section->removeSelected());      // nothing chosen
+    EXPECT_EQ(prompts.shown.size(), 2u);
+
+    const std::string exported = h->home.scratch() + "/out.csv";
+    EXPECT_TRUE(section->exportFile(exported));
+    const std::string other = h->home.scratch() + "/other.csv";
+    writeFile(other, "日付,名称\n2026/12/28,年末休暇\n2026/12/24,会社休日\n");
+    prompts.answers = {true};
+    EXPECT_TRUE(section->importFile(other));
+    EXPECT_EQ(section->days().size(), 2u);
+    section->findChild<QTableWidget*>(QStringLiteral("daysOffTable"))->selectRow(0);
+    EXPECT_TRUE(section->removeSelected());
+    EXPECT_EQ(cellOf(*h->view, 0, 7), "2026/12/24");
+    EXPECT_EQ(readFile(exported), "日付,名称\n2026/12/24,会社休日\n");
+    prompts.answers = {false}; // replacing the list is asked first
+    EXPECT_FALSE(section->importFile(exported));
+    EXPECT_EQ(readFile(file), "日付,名称\n2026/12/28,年末休暇\n");
+
+    prompts.shown.clear();
+    dialog.findChild<QPushButton*>(QStringLiteral("useOfficialData"))->click();
+    EXPECT_EQ(readFile(holidayFilePath()).rfind("国民の祝日・休日月日", 0), 0u);
+    EXPECT_EQ(cellOf(*h->view, 0, 7), "2026/12/23");
+    EXPECT_NE(dialog.findChild<QLabel*>(QStringLiteral("holidaySources"))
+                  ->text()
+                  .toStdString()
+                  .find("1970年～2027年: ファイル"),
+              std::string::npos);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, Prompter::Kind::Information);
+}
+
+TEST_F(HolidayCommands, ChangesFoundByTheSchedulerAreToldOnce) {
+    {
+        TaskLockGuard guard(h->view->context().taskLock);
+        h->view->context().holidayNews = "独自の休日(x) が削除されました。";
+    }
+    EXPECT_EQ(showHolidayNews(*h->view), "独自の休日(x) が削除されました。");
+    auto* box = h->view->findChild<QMessageBox*>(QStringLiteral("holidayNotice"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(box->isModal());
+    box->close();
+    EXPECT_EQ(showHolidayNews(*h->view), "");
 }
 
 } // namespace
