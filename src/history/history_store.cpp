@@ -1,6 +1,8 @@
 #include "history/history_store.h"
 
 #include "history/history_writer.h"
+#include "history/output_drain.h"
+#include "platform/output_pipe.h"
 #include "store/trace.h"
 
 #include <algorithm>
@@ -71,6 +73,8 @@ HistoryStore::HistoryStore(std::unique_ptr<platform::TrustedFolder> folder, Hist
         nextId_ = writer_->reserveIds(kIdBlock);
         idEnd_ = nextId_ > 0 ? nextId_ + kIdBlock : 0;
         available_ = writer_->isOpen();
+        drain_ = std::make_unique<OutputDrain>(
+            [this](int64_t runId, const std::string& note) { outputEnded(runId, note); });
     } else if (trusted) {
         reportProblem();
     } else {
@@ -81,6 +85,8 @@ HistoryStore::HistoryStore(std::unique_ptr<platform::TrustedFolder> folder, Hist
 }
 
 HistoryStore::~HistoryStore() {
+    // Output still coming goes to a drainer of its own; nothing of it reaches the rows.
+    drain_.reset();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
@@ -127,12 +133,31 @@ RunTicket HistoryStore::prepareRun(const RunAttempt& attempt) {
             wake_.notify_one();
     }
     RunTicket ticket{run.id, -1};
-    ticket.outputFd = writer_->files().createOutput(run.id);
-    if (ticket.outputFd >= 0)
+    const int file = writer_->files().createOutput(run.id);
+    if (file >= 0) {
         run.outputPath = paths_.outputFile(run.id);
-    else
+        ticket.outputFd = file;
+        // The program writes into a pipe this program reads, so the file stays within its
+        // bound; without a pipe it writes into the file itself.
+        int pipe = -1;
+        int writeEnd = -1;
+        if (drain_ && platform::makeOutputPipe(pipe, writeEnd)) {
+            ticket.outputFd = writeEnd;
+            std::lock_guard<std::mutex> lock(mutex_);
+            draining_.insert(run.id);
+        }
+        if (pipe >= 0 && !drain_->add(run.id, pipe, file, options_.limits.outputBytes)) {
+            platform::closeDescriptor(writeEnd);
+            ticket.outputFd = -1;
+            run.outputPath.clear();
+            run.outputNote = "出力を読み取れないため、出力は捨てました。";
+            std::lock_guard<std::mutex> lock(mutex_);
+            draining_.erase(run.id);
+        }
+    } else {
         run.outputNote = std::string("出力ファイルを作成できなかったため、出力は捨てました。（") +
                          strerrordesc_np(errno) + "）";
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     inFlight_[run.id] = run;
     queue(run, false);
@@ -188,8 +213,27 @@ std::optional<RunRecord> HistoryStore::runEnded(int64_t runId, const RunEnd& end
 std::optional<RunRecord> HistoryStore::finish(int64_t runId, RunRecord& run) {
     RunRecord done = std::move(run);
     inFlight_.erase(runId);
+    if (draining_.count(runId))
+        awaitingOutput_[runId] = done;
     queue(done, true);
     return done;
+}
+
+void HistoryStore::outputEnded(int64_t runId, const std::string& note) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    draining_.erase(runId);
+    if (const auto it = inFlight_.find(runId); it != inFlight_.end()) {
+        it->second.outputNote = note;
+        return;
+    }
+    const auto it = awaitingOutput_.find(runId);
+    if (it == awaitingOutput_.end())
+        return;
+    // The row is written again with the output's final size and what became of it.
+    it->second.outputNote = note;
+    queue(it->second, true);
+    awaitingOutput_.erase(it);
+    written_.notify_all();
 }
 
 void HistoryStore::queue(const RunRecord& run, bool ended) {
@@ -203,6 +247,8 @@ void HistoryStore::queue(const RunRecord& run, bool ended) {
 
 void HistoryStore::flush() {
     std::unique_lock<std::mutex> lock(mutex_);
+    // The output of runs that ended first, unless something they left behind keeps writing.
+    written_.wait_for(lock, std::chrono::seconds(5), [&] { return awaitingOutput_.empty(); });
     const uint64_t target = queuedSeq_;
     written_.wait(lock, [&] { return writtenSeq_ >= target; });
 }

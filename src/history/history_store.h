@@ -30,11 +30,13 @@
 #include <optional>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace history {
 
 class HistoryWriter;
+class OutputDrain;
 
 struct HistoryOptions {
     RetentionLimits limits;
@@ -81,7 +83,7 @@ public:
     std::optional<RunRecord> runEnded(int64_t runId, const RunEnd& end);
 
     // Waits until everything queued before the call is in the database (or dropped, without
-    // history).
+    // history), after the output of the runs that ended is in (at most a few seconds).
     void flush();
 
 private:
@@ -89,6 +91,8 @@ private:
     void queue(const RunRecord& run, bool ended);
     std::optional<RunRecord> finish(int64_t runId, RunRecord& run);
     void reportProblem();
+    // The drain's thread: a run's output ended.
+    void outputEnded(int64_t runId, const std::string& note);
     // Writer thread: the outcome of one write, said to the user when it changes.
     void noteOutcome(int outcome, size_t droppedBefore);
     // Writer thread: a new block of ids when few are left; false when the database refused.
@@ -97,6 +101,7 @@ private:
     HistoryPaths paths_;
     HistoryOptions options_;
     std::unique_ptr<HistoryWriter> writer_;
+    std::unique_ptr<OutputDrain> drain_;
     std::atomic<bool> available_{false};
     int lostAtOpening_ = 0;
     bool reported_ = false; // writer thread only, after construction
@@ -116,6 +121,9 @@ private:
     std::condition_variable wake_;
     std::condition_variable written_;
     std::unordered_map<int64_t, RunRecord> inFlight_;
+    std::unordered_set<int64_t> draining_; // runs whose output pipe is still read
+    // Ended runs whose output still comes: their rows are written again when it ends.
+    std::unordered_map<int64_t, RunRecord> awaitingOutput_;
     std::vector<RunRecord> pending_;
     uint64_t queuedSeq_ = 0;
     uint64_t writtenSeq_ = 0;

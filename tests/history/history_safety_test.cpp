@@ -8,9 +8,11 @@
 #include "support/temp_home.h"
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <thread>
@@ -169,6 +171,7 @@ TEST_F(HistorySafety, RunIdsComeFromTheDatabaseAndAreNeverReused) {
         HistoryStore store(paths);
         for (int i = 0; i < 3; ++i) {
             const RunRecord run = runScript(store, "job", "echo " + std::to_string(i));
+            store.flush();
             EXPECT_GT(run.id, last);
             EXPECT_EQ(readFile(run.outputPath), std::to_string(i) + "\n");
             last = run.id;
@@ -212,6 +215,57 @@ TEST_F(HistorySafety, ABusyDatabaseKeepsTheRunsAndSaysSoOnce) {
     EXPECT_EQ(count(said, "database is locked"), 1) << said;
     EXPECT_EQ(count(said, "再び記録できるようになりました"), 1);
     EXPECT_EQ(count(said, "rollback"), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(HistorySafety, OutputIsBoundedWhileItIsWritten) {
+    constexpr int64_t kLimit = int64_t{1} << 20;
+    struct Case {
+        const char* what;
+        const char* script;
+        rlim_t fileLimit;     // RLIM_INFINITY: none
+        const char* note;     // part of the row's note
+        const char* lastLine; // what the file ends with
+    } cases[] = {
+        {"40 MB in one run", "echo first; head -c 40000000 /dev/zero | tr '\\0' a; echo; echo last",
+         RLIM_INFINITY, "バイトを省略しました", "last\n"},
+        {"a background child writes on after the end",
+         "echo first; (sleep 0.3; head -c 3000000 /dev/zero | tr '\\0' b; echo; echo late) & exit "
+         "0",
+         RLIM_INFINITY, "バイトを省略しました", "late\n"},
+        {"the file cannot grow", "echo first; head -c 3000000 /dev/zero || exit 9", 200000,
+         "書き込めなくなった", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HistoryOptions options;
+        options.limits.outputBytes = kLimit;
+        HistoryStore store(homePaths(), options);
+        rlimit before{};
+        ::getrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = before;
+        limit.rlim_cur = c.fileLimit;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const RunRecord run = runScript(store, "job", c.script);
+        EXPECT_EQ(run.exitCode, 0); // the program never saw a failed write
+        store.flush();
+        ::setrlimit(RLIMIT_FSIZE, &before);
+
+        const std::string output = readFile(run.outputPath);
+        EXPECT_LE(static_cast<int64_t>(output.size()), kLimit);
+        EXPECT_EQ(output.rfind("first\n", 0), 0u);
+        if (c.lastLine) {
+            EXPECT_TRUE(output.ends_with(c.lastLine));
+        }
+        const std::optional<RunRecord> row = HistoryReader(homePaths()).run(run.id);
+        ASSERT_TRUE(row);
+        EXPECT_NE(row->outputNote.find(c.note), std::string::npos) << row->outputNote;
+        EXPECT_EQ(row->outputBytes, static_cast<int64_t>(output.size()));
+    }
 }
 
 } // namespace
