@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace history {
 namespace {
@@ -117,6 +118,10 @@ RunTicket HistoryStore::prepareRun(const RunAttempt& attempt) {
     run.startMs = attempt.startMs != 0 ? attempt.startMs : nowMs();
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (nextId_ >= idEnd_ && spareId_ > 0) {
+            nextId_ = std::exchange(spareId_, 0);
+            idEnd_ = nextId_ + kIdBlock;
+        }
         if (!available() || nextId_ <= 0 || nextId_ >= idEnd_) {
             // No id to be had without waiting for the database: the run goes unrecorded, under
             // an id of this instance alone (negative, so never one of the database's), and

@@ -185,6 +185,17 @@ TEST_F(HistorySafety, RunIdsComeFromTheDatabaseAndAreNeverReused) {
     sqlite3_close(db);
     HistoryStore store(paths);
     EXPECT_EQ(runScript(store, "job", "exit 0").id, last + 1);
+    // Across the blocks the database hands out ahead, every id is a new one of its own.
+    int64_t previous = last + 1;
+    for (int i = 0; i < 600; ++i) {
+        if (i % 100 == 0)
+            store.flush(); // the writer has had its turn to take the next block
+        const RunTicket ticket = store.prepareRun(attempt("burst"));
+        ::close(ticket.outputFd);
+        store.runFailed(ticket.id, "none");
+        ASSERT_EQ(ticket.id, previous + 1) << i;
+        previous = ticket.id;
+    }
 }
 
 TEST_F(HistorySafety, ABusyDatabaseKeepsTheRunsAndSaysSoOnce) {
