@@ -114,6 +114,45 @@ TEST(HistorySafetyProgram, HostileStateFoldersAsAnotherUser) {
     }
 }
 
+TEST(HistorySafetyProgram, FifosAtOutputNamesNeitherHangNorStopTheTasks) {
+    ASSERT_TRUE(exists(CHORELIN_FAKETIME)) << "libfaketime is missing: run scripts/setup";
+    Program run;
+    const std::string script = run.temp.scratch() + "/job.sh";
+    makeDirs(run.temp.scratch());
+    writeFile(script, "#!/bin/sh\necho ran\n", 0755);
+    makeDirs(run.temp.documents() + "/chorelin");
+    writeTaskFile(run.temp.documents() + "/chorelin/chorelin.tsk",
+                  {makeTask({.name = "job",
+                             .registeredFile = script,
+                             .lastRun = "2024/05/09",
+                             .nextRun = "2024/05/10"})});
+    // The clock is shifted in the program alone, not in setpriv, which runs as root first.
+    std::vector<std::string> wrapper = run.asAnotherUser();
+    for (const std::string& entry :
+         {std::string("env"), std::string("LD_PRELOAD=") + CHORELIN_FAKETIME,
+          std::string("FAKETIME=@2024-05-10 08:59:57"),
+          std::string("FAKETIME_DONT_FAKE_MONOTONIC=1")})
+        wrapper.push_back(entry);
+    ChorelinProcess chorelin(run.err(), run.env(), run.program(), wrapper);
+    ASSERT_TRUE(waitFor([&] { return run.started(); }, 20s)) << readFile(run.err());
+    // Planted while it runs, where the next runs' output would go.
+    for (int id = 1; id <= 5; ++id)
+        ::mkfifo((run.folder() + "/output/" + std::to_string(id) + ".log").c_str(), 0666);
+    // Read only once it is a regular file again: the test must not hang on a FIFO either.
+    const std::string first = run.folder() + "/output/1.log";
+    EXPECT_TRUE(waitFor(
+        [&] {
+            struct stat st;
+            return ::lstat(first.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                   readFile(first) == "ran\n";
+        },
+        20s))
+        << readFile(run.err());
+    chorelin.signal(SIGTERM);
+    EXPECT_EQ(chorelin.waitForExit(20s), 0);
+    EXPECT_NE(readFile(run.err()).find("に移しました"), std::string::npos);
+}
+
 TEST(HistorySafetyProgram, ARenamedCopyIsStillASecondInstance) {
     Program run;
     std::filesystem::copy_file(CHORELIN_BINARY, run.program("renamed"));
