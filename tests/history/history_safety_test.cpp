@@ -280,3 +280,19 @@ TEST_F(HistorySafety, OutputIsBoundedWhileItIsWritten) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(HistorySafety, OutputStillComingWhenTheStoreClosesReachesItsFile) {
+    std::string file;
+    {
+        HistoryStore store(homePaths());
+        file = runScript(store, "job", "echo now; (sleep 0.5; echo later) & exit 0").outputPath;
+    } // closed at once, as at Chorelin's end: the child still holds the pipe
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (readFile(file) != "now\nlater\n" && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(readFile(file), "now\nlater\n");
+}
+
+} // namespace
