@@ -19,6 +19,7 @@ constexpr int64_t kMaxTail = int64_t{1} << 20;
 
 BoundedOutput::BoundedOutput(int file, int64_t limit) : file_(file) {
     limit = std::max<int64_t>(limit, 0);
+    limit_ = limit;
     const int64_t tail = std::min(limit / 2, kMaxTail);
     head_ = std::max<int64_t>(limit - tail - kGapLineBytes, 0);
     tailCap_ =
@@ -76,7 +77,9 @@ void BoundedOutput::append(const char* data, size_t size) {
 void BoundedOutput::finish() {
     if (left_ > 0) {
         const std::string line = "\n…（" + std::to_string(left_) + " バイトを省略しました）…\n";
-        write(line.data(), line.size());
+        // Under a limit too small even for this line, the file holds only what fits.
+        if (written_ + static_cast<int64_t>(line.size() + tail_.size()) <= limit_)
+            write(line.data(), line.size());
     }
     write(tail_.data() + tailStart_, tail_.size() - tailStart_);
     write(tail_.data(), tailStart_);

@@ -36,6 +36,7 @@ private:
     void write(const char* data, size_t size);
 
     int file_;
+    int64_t limit_ = 0;
     int64_t head_;   // bytes the first part may take
     size_t tailCap_; // bytes of the last part kept
     int64_t written_ = 0;

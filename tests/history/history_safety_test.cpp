@@ -2,6 +2,7 @@
 // entries under the names it uses, state folders it must not trust, a file at the largest id,
 // and a second connection that holds the write lock longer than the busy time-out.
 
+#include "history/bounded_output.h"
 #include "history/history_reader.h"
 #include "history_test_support.h"
 #include "store/trace.h"
@@ -293,6 +294,48 @@ TEST_F(HistorySafety, OutputStillComingWhenTheStoreClosesReachesItsFile) {
     while (readFile(file) != "now\nlater\n" && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(readFile(file), "now\nlater\n");
+}
+
+} // namespace
+
+namespace {
+
+// The bound itself, over limits from none at all to roomy and over how the bytes arrive.
+TEST_F(HistorySafety, BoundedOutputKeepsTheFirstAndLastPartWithinItsLimit) {
+    std::string input;
+    for (int i = 0; input.size() < 10000; ++i)
+        input += "line " + std::to_string(i) + "\n";
+    for (const int64_t limit :
+         {int64_t{0}, int64_t{100}, int64_t{300}, int64_t{4096}, int64_t{20000}}) {
+        for (const size_t chunk : {size_t{1}, size_t{7}, size_t{4096}, input.size()}) {
+            SCOPED_TRACE("limit " + std::to_string(limit) + ", chunk " + std::to_string(chunk));
+            const std::string path = home.scratch() + "/out.log";
+            makeDirs(home.scratch());
+            {
+                BoundedOutput output(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
+                                     limit);
+                for (size_t at = 0; at < input.size(); at += chunk)
+                    output.append(input.data() + at, std::min(chunk, input.size() - at));
+                output.finish();
+                EXPECT_EQ(output.cut(), limit < static_cast<int64_t>(input.size()));
+            }
+            const std::string kept = readFile(path);
+            EXPECT_LE(static_cast<int64_t>(kept.size()), limit);
+            if (limit >= static_cast<int64_t>(input.size())) {
+                EXPECT_EQ(kept, input);
+            } else if (limit >= 300) {
+                const size_t gap = kept.find("バイトを省略しました");
+                ASSERT_NE(gap, std::string::npos);
+                const size_t tailStart = kept.find('\n', gap) + 1;
+                const std::string head = kept.substr(0, kept.rfind("\n…（", gap));
+                const std::string tail = kept.substr(tailStart);
+                EXPECT_EQ(input.substr(0, head.size()), head);
+                EXPECT_TRUE(input.ends_with(tail));
+                const size_t left = std::stoul(kept.substr(kept.rfind("（", gap) + 3));
+                EXPECT_EQ(head.size() + left + tail.size(), input.size());
+            }
+        }
+    }
 }
 
 } // namespace
