@@ -63,6 +63,8 @@ void plant(const std::string& kind, const std::string& path, const std::string& 
         std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
         ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
         ::close(fd);
+    } else if (kind == "folder") {
+        makeDirs(path);
     } else if (kind == "device") {
         ::symlink("/dev/zero", path.c_str()); // a link to a device; mknod needs privileges
     } else if (kind == "other user's 0666 file") {
@@ -75,7 +77,8 @@ TEST_F(HistorySafety, ForeignEntriesAreMovedAsideNeverOpened) {
     const HistoryPaths paths = homePaths();
     for (const char* name :
          {"history.sqlite3", "history.sqlite3-wal", "history.sqlite3-shm", "output/1.log"}) {
-        for (const char* kind : {"link", "fifo", "socket", "device", "other user's 0666 file"}) {
+        for (const char* kind :
+             {"link", "fifo", "socket", "device", "folder", "other user's 0666 file"}) {
             SCOPED_TRACE(std::string(name) + " as " + kind);
             std::filesystem::remove_all(paths.folder);
             std::filesystem::remove(trace());
