@@ -50,11 +50,13 @@ int main(int argc, char** argv) {
     // The history is opened and its observer set before the initial update lets the workers
     // run, so that no run goes unrecorded; the shutdown closes it after they stopped.
     const auto trayIcon = [&frame]() -> QSystemTrayIcon* { return frame.view()->trayIcon(); };
-    frame.attachRunHistory(openRunHistory(), makeDesktopNotifier(trayIcon));
+    frame.attachRunHistory(openRunHistory(std::move(shared.state.folder)),
+                           makeDesktopNotifier(trayIcon));
     if (!frame.initialUpdate())
         fatalStop("タスクファイルの作成に失敗しました。");
     frame.finishStartup();
     reportTaskFileRefusal(shared.ctx);
+    reportStateFolderRefusal(shared.state.refusal);
     running = &frame;
     if (terminationPending)
         QMetaObject::invokeMethod(

@@ -69,6 +69,10 @@ SharedState buildSharedState() {
     if (!lock && status != platform::InstanceLock::Status::FolderMissing)
         fatalStop("オブジェクトの作成に失敗しました。");
 
+    // One user, one instance, whatever the program file is called: taken before anything of
+    // this instance is written.
+    StateFolder state = openStateFolder();
+
     const platform::SystemPath linkPath = platform::startupLinkPath();
     const int startupRegistered = !linkPath.empty() && platform::pathExists(linkPath) ? 1 : 0;
     ctx->instanceMutex = std::move(lock);
@@ -94,7 +98,7 @@ SharedState buildSharedState() {
         fatalStop("スレッドの起動に失敗しました。");
     }
     traceLine("CMainFrame::CMainFrame() End");
-    return SharedState{*ctx, startupRegistered};
+    return SharedState{*ctx, startupRegistered, std::move(state)};
 }
 
 namespace {
@@ -108,18 +112,16 @@ void tellNoHistory(const std::string& reason) {
 
 } // namespace
 
-std::unique_ptr<history::HistoryStore> openRunHistory() {
-    const std::optional<history::HistoryPaths> paths = history::userHistoryPaths();
-    if (!paths) {
-        tellNoHistory("neither XDG_STATE_HOME nor HOME is an absolute path");
+std::unique_ptr<history::HistoryStore>
+openRunHistory(std::unique_ptr<platform::TrustedFolder> stateFolder) {
+    if (!stateFolder)
         return nullptr;
-    }
     const HistorySettings settings = readHistorySettings();
     history::HistoryOptions options;
     options.limits.runsPerTask = settings.runsPerTask;
     options.limits.outputBytes = int64_t{settings.outputMiB} << 20;
     try {
-        return std::make_unique<history::HistoryStore>(*paths, options);
+        return std::make_unique<history::HistoryStore>(std::move(stateFolder), options);
     } catch (const std::exception& e) {
         // No thread or no memory for the writer: the tasks matter more than their history.
         tellNoHistory(e.what());

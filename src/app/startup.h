@@ -1,6 +1,7 @@
 #pragma once
 // The order in which Chorelin comes up and goes down, apart from the windows.
 
+#include "app/state_folder.h"
 #include "store/app_context.h"
 
 #include <memory>
@@ -19,6 +20,7 @@ class HistoryStore;
 struct SharedState {
     AppContext& ctx;
     int startupRegistered; // 1 when the start-up entry exists
+    StateFolder state;     // the history's folder, locked for this user
 };
 
 // Everything before the windows, in order: single instance, the shared state, whether the
@@ -26,11 +28,12 @@ struct SharedState {
 // both workers (created idle). Ends the process through fatalExit when a step cannot be done.
 SharedState buildSharedState();
 
-// Opens the user's run history with the limits of the settings: after the settings are read,
-// before the workers run, on a thread that does not hold taskLock. Null when the history's
-// folder cannot be told (said once on standard error and in the trace): Chorelin then runs
-// without history.
-std::unique_ptr<history::HistoryStore> openRunHistory();
+// Opens the user's run history in the state folder with the limits of the settings: after the
+// settings are read, before the workers run, on a thread that does not hold taskLock. Null
+// without a state folder (refused or not to be told, already said): Chorelin then runs without
+// history.
+std::unique_ptr<history::HistoryStore>
+openRunHistory(std::unique_ptr<platform::TrustedFolder> stateFolder);
 
 // Stops the workers, writes the task file one last time and then closes the run history, which
 // writes the runs still queued. Processes that tasks started are left running; their runs are

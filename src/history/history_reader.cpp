@@ -8,9 +8,14 @@
 namespace history {
 
 HistoryReader::HistoryReader(HistoryPaths paths) : paths_(std::move(paths)) {
+    // Only a regular file: SQLite's own open would wait forever on a FIFO put there.
     struct stat st;
-    if (::stat(paths_.database().c_str(), &st) != 0)
+    if (::lstat(paths_.database().c_str(), &st) != 0)
         return;
+    if (!S_ISREG(st.st_mode)) {
+        problem_ = paths_.database() + ": not a regular file";
+        return;
+    }
     const int rc = db_.open(paths_.database(), Database::Mode::ReadOnly);
     if (rc != SQLITE_OK)
         problem_ = paths_.database() + ": " + sqlite3_errstr(rc);

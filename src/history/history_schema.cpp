@@ -1,6 +1,6 @@
 #include "history/history_schema.h"
 
-#include "platform/state_files.h"
+#include "history/history_files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -36,6 +36,11 @@ constexpr const char* kSteps[] = {
     ");"
     "CREATE INDEX runs_by_task ON runs (task, id);"
     "CREATE INDEX runs_by_ending ON runs (ending);",
+    // 2: run ids handed out by the database and never again, whatever rows or files there
+    // are. An id from an older version that is out of range (or not positive) is passed over.
+    "CREATE TABLE run_ids (next INTEGER NOT NULL CHECK (typeof(next) = 'integer' AND next > 0));"
+    "INSERT INTO run_ids (next) SELECT IFNULL(MAX(id), 0) + 1 FROM runs WHERE id > 0 AND id < "
+    "4611686018427387904;",
 };
 static_assert(std::size(kSteps) == kSchemaVersion);
 
@@ -64,9 +69,10 @@ bool moveAside(const std::string& database, std::string& movedTo) {
     return true;
 }
 
-int openFile(const std::string& database, Database& db, std::string& problem) {
-    if (!platform::makePrivateFile(database)) {
-        problem = systemError("cannot create", database);
+int openFile(HistoryFiles& files, Database& db, std::string& problem) {
+    const std::string database = files.paths().database();
+    if (!files.prepareDatabase()) {
+        problem = files.problem();
         return SQLITE_CANTOPEN;
     }
     const int rc = db.open(database, Database::Mode::ReadWrite);
@@ -100,19 +106,15 @@ bool migrate(Database& db, std::string& problem) {
     return true;
 }
 
-WritableDatabase openForWriting(const HistoryPaths& paths) {
+WritableDatabase openForWriting(HistoryFiles& files) {
     WritableDatabase result;
-    if (!platform::makePrivateFolder(paths.folder)) {
-        result.problem = systemError("cannot make the folder", paths.folder);
+    if (!files.openOutput()) {
+        result.problem = files.problem();
         return result;
     }
-    if (!platform::makePrivateFolder(paths.outputFolder())) {
-        result.problem = systemError("cannot make the folder", paths.outputFolder());
-        return result;
-    }
-    const std::string database = paths.database();
+    const std::string database = files.paths().database();
     Database db;
-    if (openFile(database, db, result.problem) != SQLITE_OK)
+    if (openFile(files, db, result.problem) != SQLITE_OK)
         return result;
     if (damaged(db)) {
         db.close();
@@ -121,7 +123,7 @@ WritableDatabase openForWriting(const HistoryPaths& paths) {
             result.movedTo.clear();
             return result;
         }
-        if (openFile(database, db, result.problem) != SQLITE_OK)
+        if (openFile(files, db, result.problem) != SQLITE_OK)
             return result;
     }
     // The schema first: a database of a newer Chorelin is left exactly as it is.

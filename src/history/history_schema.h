@@ -1,9 +1,9 @@
 #pragma once
-// Opening the history database for the writing instance: the folder and file made private,
+// Opening the history database for the writing instance: the files checked to be private,
 // a damaged file moved aside for a new one, WAL journaling, and the schema brought up to the
 // version this program knows (PRAGMA user_version), one step at a time.
 
-#include "history/history_paths.h"
+#include "history/history_files.h"
 #include "history/sqlite_db.h"
 
 #include <string>
@@ -11,7 +11,7 @@
 namespace history {
 
 // The schema version this program writes.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 struct WritableDatabase {
     Database db;         // open when the history can be written
@@ -19,7 +19,7 @@ struct WritableDatabase {
     std::string movedTo; // where a damaged database was put aside, when it was
 };
 
-WritableDatabase openForWriting(const HistoryPaths& paths);
+WritableDatabase openForWriting(HistoryFiles& files);
 
 // Brings an open database from its user_version up to kSchemaVersion. False when a step fails
 // or the database is of a newer version than this program knows (`problem` says which).

@@ -2,21 +2,30 @@
 
 #include "history/history_schema.h"
 #include "history/run_rows.h"
-#include "platform/state_files.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace history {
+namespace {
+
+// Ids stay far below the end of their range, so that no sum of them can overflow.
+constexpr int64_t kLastRunId = int64_t{1} << 62;
+
+} // namespace
 
 bool HistoryWriter::open() {
-    WritableDatabase opened = openForWriting(paths_);
+    WritableDatabase opened = openForWriting(files_);
     problem_ = opened.problem;
     movedTo_ = opened.movedTo;
     db_ = std::move(opened.db);
     return db_.isOpen();
+}
+
+int HistoryWriter::rollBack(int rc) {
+    problem_ = db_.lastError();
+    db_.exec("ROLLBACK");
+    return rc;
 }
 
 int HistoryWriter::closeLostRuns() {
@@ -29,39 +38,79 @@ int HistoryWriter::closeLostRuns() {
     lost = Statement();
     if (runs.empty())
         return 0;
-    db_.exec("BEGIN IMMEDIATE");
+    int rc = db_.exec("BEGIN IMMEDIATE");
     Statement close =
         db_.prepare("UPDATE runs SET ending = 'lost', output_bytes = ?2 WHERE id = ?1");
-    int rc = close.valid() ? SQLITE_OK : db_.lastCode();
+    if (rc == SQLITE_OK && !close.valid())
+        rc = db_.lastCode();
     for (size_t i = 0; rc == SQLITE_OK && i < runs.size(); ++i) {
         close.bind(1, runs[i].first);
-        close.bind(2,
-                   std::max<int64_t>(platform::privateFileSize(paths_.resolve(runs[i].second)), 0));
+        close.bind(2, std::max<int64_t>(files_.outputSize(runs[i].second), 0));
         rc = close.step() == SQLITE_DONE ? SQLITE_OK : db_.lastCode();
         close.reset();
     }
     close = Statement();
-    if (rc == SQLITE_OK && db_.exec("COMMIT") == SQLITE_OK)
+    if (rc == SQLITE_OK)
+        rc = db_.exec("COMMIT");
+    if (rc == SQLITE_OK)
         return static_cast<int>(runs.size());
-    problem_ = db_.lastError();
-    db_.exec("ROLLBACK");
+    rollBack(rc);
     return 0;
 }
 
-int64_t HistoryWriter::highestRunId() {
-    int64_t highest =
-        isOpen() ? db_.queryInt("SELECT IFNULL(MAX(id), 0) FROM runs").value_or(0) : 0;
-    // Files outlive a database that was moved aside: a new run must never write into one.
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(paths_.outputFolder(), ec)) {
-        if (const std::optional<int64_t> id = runIdOfOutputName(entry.path().filename().string()))
-            highest = std::max(highest, *id);
+int64_t HistoryWriter::reserveIds(int64_t count) {
+    if (!isOpen())
+        return 0;
+    int rc = db_.exec("BEGIN IMMEDIATE");
+    int64_t first = 0;
+    if (rc == SQLITE_OK) {
+        Statement next = db_.prepare("SELECT next FROM run_ids");
+        rc = next.valid() && next.step() == SQLITE_ROW ? SQLITE_OK : db_.lastCode();
+        if (rc == SQLITE_OK)
+            first = next.integer(0);
     }
-    return highest;
+    if (rc == SQLITE_OK && (first <= 0 || first > kLastRunId - count)) {
+        problem_ = "no run id is left";
+        db_.exec("ROLLBACK");
+        return 0;
+    }
+    if (rc == SQLITE_OK) {
+        Statement take = db_.prepare("UPDATE run_ids SET next = ?1");
+        take.bind(1, first + count);
+        rc = take.valid() && take.step() == SQLITE_DONE ? SQLITE_OK : db_.lastCode();
+    }
+    if (rc == SQLITE_OK)
+        rc = db_.exec("COMMIT");
+    if (rc != SQLITE_OK) {
+        rollBack(rc);
+        return 0;
+    }
+    return first;
+}
+
+void HistoryWriter::returnIds(int64_t next, int64_t end) {
+    if (!isOpen() || next >= end)
+        return;
+    Statement back = db_.prepare("UPDATE run_ids SET next = ?1 WHERE next = ?2");
+    back.bind(1, next);
+    back.bind(2, end);
+    if (back.valid())
+        back.step();
+}
+
+void HistoryWriter::keepIdsFrom(int64_t end) {
+    Statement raise = db_.prepare("UPDATE run_ids SET next = ?1 WHERE next < ?1");
+    raise.bind(1, end);
+    if (raise.valid())
+        raise.step();
 }
 
 int HistoryWriter::writeOnce(const std::vector<RunRecord>& runs) {
     int rc = db_.exec("BEGIN IMMEDIATE");
+    if (rc != SQLITE_OK) {
+        problem_ = db_.lastError();
+        return rc;
+    }
     for (size_t i = 0; rc == SQLITE_OK && i < runs.size(); ++i) {
         const RunRecord& run = runs[i];
         const std::string name =
@@ -70,42 +119,40 @@ int HistoryWriter::writeOnce(const std::vector<RunRecord>& runs) {
     }
     if (rc == SQLITE_OK)
         rc = db_.exec("COMMIT");
-    if (rc != SQLITE_OK)
-        db_.exec("ROLLBACK");
-    return rc;
+    return rc == SQLITE_OK ? rc : rollBack(rc);
 }
 
-bool HistoryWriter::write(std::vector<RunRecord>& runs) {
+HistoryWriter::Outcome HistoryWriter::write(std::vector<RunRecord>& runs) {
     for (RunRecord& run : runs) {
         if (run.ending == RunEnding::Running || run.outputPath.empty())
             continue;
-        run.outputBytes = std::max<int64_t>(platform::privateFileSize(run.outputPath), 0);
+        const std::string name = HistoryPaths::outputName(run.id);
+        run.outputBytes = std::max<int64_t>(files_.outputSize(name), 0);
         if (run.ending == RunEnding::Failed && run.outputBytes == 0) {
-            ::unlink(run.outputPath.c_str());
+            files_.removeOutput(name);
             run.outputPath.clear();
         }
     }
     if (!isOpen())
-        return false;
+        return Outcome::Broken;
     int rc = writeOnce(runs);
     if (rc == SQLITE_OK)
-        return true;
-    problem_ = db_.lastError();
+        return Outcome::Written;
     if (!isCorruption(rc) && !isCorruption(db_.lastCode()))
-        return false;
+        return Outcome::Transient;
     db_.close();
     if (!open())
-        return false;
+        return Outcome::Broken;
     rc = writeOnce(runs);
-    if (rc != SQLITE_OK)
-        problem_ = db_.lastError();
-    return rc == SQLITE_OK;
+    if (rc == SQLITE_OK)
+        return Outcome::Written;
+    return isCorruption(rc) ? Outcome::Broken : Outcome::Transient;
 }
 
 PruneResult HistoryWriter::prune(const RetentionLimits& limits, bool orphans) {
     if (!isOpen())
         return PruneResult{};
-    PruneResult result = history::prune(db_, paths_, limits, orphans);
+    PruneResult result = history::prune(db_, files_, limits, orphans);
     if (!result.ok)
         problem_ = db_.lastError();
     return result;

@@ -34,7 +34,7 @@ OutputTail readOutputTail(const std::string& path, int64_t maxBytes) {
     OutputTail tail;
     if (path.empty())
         return tail;
-    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st;
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return tail;

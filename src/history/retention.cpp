@@ -1,12 +1,8 @@
 #include "history/retention.h"
 
-#include "platform/state_files.h"
-
-#include <filesystem>
 #include <set>
 #include <sqlite3.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace history {
@@ -36,7 +32,7 @@ std::vector<Victim> beyondCount(Database& db, int runsPerTask) {
 
 // Files of finished runs, newest first, past the size limit. Sizes are taken from the files
 // themselves, as a process the run left behind may still have written after its end.
-std::vector<Victim> beyondSize(Database& db, const HistoryPaths& paths, int64_t limit,
+std::vector<Victim> beyondSize(Database& db, const HistoryFiles& files, int64_t limit,
                                const std::set<int64_t>& goingAnyway) {
     std::vector<Victim> victims;
     Statement query = db.prepare("SELECT id, output, output_bytes FROM runs WHERE output IS NOT "
@@ -49,7 +45,7 @@ std::vector<Victim> beyondSize(Database& db, const HistoryPaths& paths, int64_t 
         if (goingAnyway.count(id))
             continue;
         const std::string name = query.text(1);
-        int64_t size = platform::privateFileSize(paths.resolve(name));
+        int64_t size = files.outputSize(name);
         if (size < 0)
             size = 0;
         total += size;
@@ -59,7 +55,7 @@ std::vector<Victim> beyondSize(Database& db, const HistoryPaths& paths, int64_t 
     return victims;
 }
 
-int removeOrphans(Database& db, const HistoryPaths& paths) {
+int removeOrphans(Database& db, const HistoryFiles& files) {
     std::set<std::string> named;
     Statement query = db.prepare("SELECT output FROM runs WHERE output IS NOT NULL");
     if (!query.valid())
@@ -67,13 +63,9 @@ int removeOrphans(Database& db, const HistoryPaths& paths) {
     while (query.step() == SQLITE_ROW)
         named.insert(query.text(0));
     int removed = 0;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(paths.outputFolder(), ec)) {
-        const std::string file = entry.path().filename().string();
-        const std::optional<int64_t> id = runIdOfOutputName(file);
-        if (!id || named.count(HistoryPaths::outputName(*id)))
-            continue;
-        if (::unlink(entry.path().c_str()) == 0)
+    for (const int64_t id : files.outputIds()) {
+        const std::string name = HistoryPaths::outputName(id);
+        if (!named.count(name) && files.removeOutput(name))
             ++removed;
     }
     return removed;
@@ -81,17 +73,17 @@ int removeOrphans(Database& db, const HistoryPaths& paths) {
 
 } // namespace
 
-PruneResult prune(Database& db, const HistoryPaths& paths, const RetentionLimits& limits,
+PruneResult prune(Database& db, const HistoryFiles& files, const RetentionLimits& limits,
                   bool orphans) {
     PruneResult result;
     const std::vector<Victim> rows = beyondCount(db, std::max(limits.runsPerTask, 1));
     std::set<int64_t> rowIds;
     for (const Victim& v : rows)
         rowIds.insert(v.id);
-    const std::vector<Victim> files =
-        beyondSize(db, paths, std::max<int64_t>(limits.outputBytes, 0), rowIds);
+    const std::vector<Victim> outputs =
+        beyondSize(db, files, std::max<int64_t>(limits.outputBytes, 0), rowIds);
 
-    if (!rows.empty() || !files.empty()) {
+    if (!rows.empty() || !outputs.empty()) {
         db.exec("BEGIN IMMEDIATE");
         Statement drop = db.prepare("DELETE FROM runs WHERE id = ?1");
         Statement clear = db.prepare(
@@ -102,8 +94,8 @@ PruneResult prune(Database& db, const HistoryPaths& paths, const RetentionLimits
             rc = drop.step() == SQLITE_DONE ? SQLITE_OK : db.lastCode();
             drop.reset();
         }
-        for (size_t i = 0; rc == SQLITE_OK && i < files.size(); ++i) {
-            clear.bind(1, files[i].id);
+        for (size_t i = 0; rc == SQLITE_OK && i < outputs.size(); ++i) {
+            clear.bind(1, outputs[i].id);
             clear.bind(2, std::string_view(kOutputRemovedNote));
             rc = clear.step() == SQLITE_DONE ? SQLITE_OK : db.lastCode();
             clear.reset();
@@ -120,16 +112,16 @@ PruneResult prune(Database& db, const HistoryPaths& paths, const RetentionLimits
         }
         // Files go only once their rows no longer name them; a crash in between leaves files
         // that the next start-up finds unnamed and removes.
-        for (const std::vector<Victim>* list : {&rows, &files}) {
+        for (const std::vector<Victim>* list : {&rows, &outputs}) {
             for (const Victim& v : *list) {
-                if (!v.outputName.empty() && ::unlink(paths.resolve(v.outputName).c_str()) == 0)
+                if (!v.outputName.empty() && files.removeOutput(v.outputName))
                     ++result.filesRemoved;
             }
         }
         result.rowsRemoved = static_cast<int>(rows.size());
     }
     if (orphans)
-        result.filesRemoved += removeOrphans(db, paths);
+        result.filesRemoved += removeOrphans(db, files);
     return result;
 }
 

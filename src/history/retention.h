@@ -3,7 +3,7 @@
 // to a total size. Older rows go with their files; beyond the size limit only the files go,
 // and their rows say so.
 
-#include "history/history_paths.h"
+#include "history/history_files.h"
 #include "history/sqlite_db.h"
 
 #include <cstdint>
@@ -25,7 +25,7 @@ struct PruneResult {
 // Removes what the limits leave no room for. Runs still running are never touched. With
 // `orphans`, output files that no row names are removed too (only safe before any run of
 // this session has been prepared).
-PruneResult prune(Database& db, const HistoryPaths& paths, const RetentionLimits& limits,
+PruneResult prune(Database& db, const HistoryFiles& files, const RetentionLimits& limits,
                   bool orphans);
 
 // The note a row gets when its output file was removed for the size limit.

@@ -12,6 +12,8 @@
 
 namespace platform {
 
+class TrustedFolder;
+
 class InstanceLock {
 public:
     enum class Status {
@@ -25,11 +27,17 @@ public:
     // until it is destroyed (or the process ends); its descriptor is never inherited.
     static std::unique_ptr<InstanceLock> acquire(const SystemPath& folder, const std::string& name,
                                                  Status& status);
+    // The same inside a folder that is already open and trusted (the state folder), so that one
+    // user runs one instance whatever the program file is called.
+    static std::unique_ptr<InstanceLock> acquire(const TrustedFolder& folder,
+                                                 const std::string& name, Status& status);
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
 private:
+    static std::unique_ptr<InstanceLock> lockIn(int folder, const std::string& name,
+                                                Status& status);
     explicit InstanceLock(int fd) : fd_(fd) {}
     int fd_;
 };

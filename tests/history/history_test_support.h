@@ -74,6 +74,22 @@ inline history::RunEnd waitEnd(pid_t pid, bool killedByUser = false) {
     return end;
 }
 
+// One run of `script` for `task`, from prepare to end.
+inline history::RunRecord runScript(history::HistoryStore& store, const std::string& task,
+                                    const std::string& script) {
+    history::RunTicket ticket = store.prepareRun(attempt(task));
+    const pid_t pid = spawnShell(script, ticket);
+    store.runStarted(ticket.id, pid);
+    return *store.runEnded(ticket.id, waitEnd(pid));
+}
+
+inline int count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
 inline int modeOf(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;

@@ -23,6 +23,14 @@ FileTrust folderVerdict(const struct stat& folder) {
     return FileTrust::Trusted;
 }
 
+FileTrust parentFolderVerdict(const struct stat& folder) {
+    if (folder.st_uid != ::geteuid() && folder.st_uid != 0)
+        return FileTrust::FolderForeignOwner;
+    if ((folder.st_mode & S_IWOTH) != 0 && (folder.st_mode & S_ISVTX) == 0)
+        return FileTrust::FolderWritableByOthers;
+    return FileTrust::Trusted;
+}
+
 FileTrust checkPrivateFile(const SystemPath& path) {
     return PrivateFile(path).trust();
 }

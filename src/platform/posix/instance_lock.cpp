@@ -1,6 +1,7 @@
 #include "platform/instance_lock.h"
 
 #include "platform/posix/unique_fd.h"
+#include "platform/trusted_folder.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -52,7 +53,17 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const SystemPath& folder,
         status = errno == ENOENT || errno == ENOTDIR ? Status::FolderMissing : Status::Failed;
         return nullptr;
     }
-    UniqueFd fd = openLockFile(dir.get(), name);
+    return lockIn(dir.get(), name, status);
+}
+
+std::unique_ptr<InstanceLock> InstanceLock::acquire(const TrustedFolder& folder,
+                                                    const std::string& name, Status& status) {
+    return lockIn(folder.descriptor(), name, status);
+}
+
+std::unique_ptr<InstanceLock> InstanceLock::lockIn(int folder, const std::string& name,
+                                                   Status& status) {
+    UniqueFd fd = openLockFile(folder, name);
     if (!fd.valid()) {
         status = Status::Failed;
         return nullptr;

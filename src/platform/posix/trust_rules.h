@@ -13,5 +13,8 @@ FileTrust fileVerdict(const struct stat& file);
 // A folder of this user that not everybody may write. A group folder is accepted: the file's
 // own owner and mode, checked on the open file, decide then.
 FileTrust folderVerdict(const struct stat& folder);
+// A folder above one of ours: this user's or root's, and one that everybody may write only with
+// the sticky bit, so that nobody can rename or remove what this user keeps in it.
+FileTrust parentFolderVerdict(const struct stat& folder);
 
 } // namespace platform
