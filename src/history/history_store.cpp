@@ -3,6 +3,7 @@
 #include "history/history_writer.h"
 #include "history/output_drain.h"
 #include "platform/output_pipe.h"
+#include "store/app_context.h"
 #include "store/trace.h"
 
 #include <algorithm>
@@ -16,8 +17,10 @@ namespace history {
 namespace {
 
 // Ids are taken from the database this many at a time, and a new block is asked for when
-// fewer than half are left, so that a start never waits for the database.
-constexpr int64_t kIdBlock = 256;
+// fewer than half are left, so that a start never waits for the database. Half a block is
+// more than a full table: one pass may prepare every task at once, and all of them get ids.
+constexpr int64_t kIdBlock = 1024;
+static_assert(kIdBlock / 2 > kMaxTaskCount);
 
 void tellUser(const std::string& text) {
     traceLine(text);
