@@ -238,14 +238,16 @@ void CDialogHistory::showSelectedOutput() {
         output_->moveCursor(QTextCursor::End);
     else
         output_->verticalScrollBar()->setValue(place);
+    QString text;
     if (tail.cut)
-        note_->setText(
-            QStringLiteral("出力が長いため、最後の 256 KiB だけを表示しています（全体 ") +
-            kib(tail.fileBytes) + QStringLiteral(" KiB）。"));
+        text = QStringLiteral("出力が長いため、最後の 256 KiB だけを表示しています（全体 ") +
+               kib(tail.fileBytes) + QStringLiteral(" KiB）。");
     else if (tail.fileBytes == 0)
-        note_->setText(QStringLiteral("出力はありません。"));
-    else
-        note_->clear();
+        text = QStringLiteral("出力はありません。");
+    // What the history says of the output itself (cut to its bound, or dropped) comes first.
+    if (!run->outputNote.empty())
+        text = utf8(run->outputNote) + (text.isEmpty() ? QString() : QStringLiteral("\n") + text);
+    note_->setText(text);
 }
 
 void CDialogHistory::openOutputFile() {
