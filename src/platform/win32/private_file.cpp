@@ -82,7 +82,10 @@ PrivateFile::PrivateFile(const SystemPath& path) : target_(resolveLinks(path)) {
         return;
     }
     judgeFolder(folderPath, win::handleToInt(folder.get()));
-    win::UniqueHandle file(openEntry(win::nativePath(target_), GENERIC_READ | READ_CONTROL));
+    // Others may rename or replace the file meanwhile, as on Linux; this handle keeps the file
+    // that was judged.
+    win::UniqueHandle file(openEntry(win::nativePath(target_), GENERIC_READ | READ_CONTROL,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
     if (file.valid()) {
         fd_ = win::handleToInt(file.release());
         judgeFile();

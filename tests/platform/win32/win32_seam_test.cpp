@@ -24,6 +24,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <io.h>
 #include <thread>
 
@@ -295,6 +296,34 @@ TEST_F(Win32Seam, AProcessIsStartedItsOutputKeptAndItsEndSeen) {
     EXPECT_EQ(end.value, 7);
     platform::closeHandle(spawned.handle);
     EXPECT_EQ(testing_support::readFile(out), "sleeper says hello\n");
+}
+
+TEST_F(Win32Seam, ProgramsAndBatchFilesStartFromRecordPaths) {
+    // Record paths are cp932: a folder named with "～" (0x81 0x60) and "表" (trail byte '\').
+    const std::string folder = home.scratch() + "/書類～表";
+    testing_support::makeDirs(folder);
+    std::filesystem::copy_file(std::filesystem::path(wide(windowsPath(CHORELIN_TEST_SLEEPER))),
+                               std::filesystem::path(wide(windowsPath(folder + "/sleeper.exe"))));
+    testing_support::writeFile(folder + "/job.bat", "@echo off\r\nexit /b 5\r\n");
+    struct Case {
+        std::string program, argument;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {folder + "/sleeper.exe", "exit:4", 4},
+        {folder + "/job.bat", "", 5},
+        {CHORELIN_TEST_SLEEPER, "exit:0", 0},
+    };
+    for (const Case& c : cases) {
+        const std::string record = platform::utf8ToCp932(windowsPath(c.program)).value();
+        const platform::SpawnResult spawned = platform::spawnProcess(record, c.argument);
+        ASSERT_TRUE(spawned.started) << c.program << " " << spawned.error;
+        EXPECT_EQ(platform::waitForAnyProcess({spawned.handle}, 20000), 0) << c.program;
+        platform::ProcessEnd end;
+        EXPECT_EQ(platform::collectProcess(spawned.handle, end), platform::ProcessState::Ended);
+        EXPECT_EQ(end.value, c.exitCode) << c.program;
+        platform::closeHandle(spawned.handle);
+    }
 }
 
 TEST_F(Win32Seam, AMissingProgramIsNotStarted) {
