@@ -6,6 +6,7 @@
 #include "support/temp_home.h"
 
 #include "store/trace.h"
+#include "support/win32_test_paths.h"
 
 #include <windows.h>
 
@@ -19,14 +20,6 @@
 
 namespace testing_support {
 namespace {
-
-std::wstring wide(const std::string& utf8) {
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                        nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    return w;
-}
 
 std::filesystem::path fsPath(const std::string& utf8) {
     return std::filesystem::path(wide(utf8));

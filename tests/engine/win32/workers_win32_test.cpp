@@ -1,6 +1,5 @@
 // The two workers on Windows: due tasks whose programs are batch files in a folder with a
-// Japanese name are started, their ends seen and the task table updated; a force-terminate ends
-// what the task's program started as well.
+// Japanese name are started, their ends seen and the task table updated.
 
 #include "engine/calendar.h"
 #include "engine/launch.h"
@@ -10,41 +9,16 @@
 #include "support/fake_clock.h"
 #include "support/task_builders.h"
 #include "support/temp_home.h"
-
-#include <windows.h>
+#include "support/win32_test_paths.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <functional>
 #include <mutex>
-#include <thread>
 
 using namespace testing_support;
 
 namespace {
-
-// A path of the build machine as the Windows program sees it (Wine maps / to Z:).
-std::string windowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
 
 class WorkersOnWindows : public ::testing::Test {
 protected:
@@ -114,7 +88,7 @@ TEST_F(WorkersOnWindows, DueBatchFilesRunAndTheirEndsAreRecorded) {
         "2024/05/11");
     startWorkers();
 
-    ASSERT_TRUE(waitUntil([&] { return ended().size() == 2; })) << ended().size();
+    ASSERT_TRUE(eventually([&] { return ended().size() == 2; })) << ended().size();
     const TaskRecord daily = task(0);
     const TaskRecord once = task(1);
     EXPECT_EQ(daily.state, StateWaiting);
@@ -130,31 +104,6 @@ TEST_F(WorkersOnWindows, DueBatchFilesRunAndTheirEndsAreRecorded) {
     EXPECT_NE(ran.find("daily"), std::string::npos) << ran;
     EXPECT_NE(ran.find("once"), std::string::npos) << ran;
     EXPECT_EQ(ran.find("later"), std::string::npos) << ran;
-}
-
-TEST_F(WorkersOnWindows, ForceTerminateEndsTheProgramAndWhatItStarted) {
-    const std::string marker = home_.scratch() + "/grandchild";
-    add("長いタスク",
-        batch("long.bat", "\"" + windowsPath(CHORELIN_TEST_SLEEPER) + "\" \"" +
-                              windowsPath(marker) + "\""),
-        "毎日", "2024/05/11");
-    {
-        TaskLockGuard lock(ctx_.taskLock);
-        MyTaskExec(ctx_, 0);
-        ASSERT_EQ(ctx_.tasks[0].state, StateRunning);
-    }
-    ASSERT_TRUE(waitUntil([&] { return !readFile(marker + ".child").empty(); }));
-    HANDLE grandchild =
-        ::OpenProcess(SYNCHRONIZE, FALSE, std::stoul(readFile(marker + ".child")));
-    ASSERT_NE(grandchild, nullptr);
-    {
-        TaskLockGuard lock(ctx_.taskLock);
-        MyTerminateTaskProcess(ctx_, 0);
-        EXPECT_EQ(ctx_.tasks[0].state, StateWaiting);
-        EXPECT_EQ(ctx_.tasks[0].processInfo.processHandle, 0);
-    }
-    EXPECT_EQ(::WaitForSingleObject(grandchild, 10000), WAIT_OBJECT_0);
-    ::CloseHandle(grandchild);
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "platform/state_files.h"
 #include "platform/text_codec.h"
 #include "support/temp_home.h"
+#include "support/win32_test_paths.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -31,37 +32,11 @@
 using platform::FileTrust;
 using platform::SystemPath;
 using testing_support::TempHome;
+using testing_support::eventually;
+using testing_support::wide;
+using testing_support::windowsPath;
 
 namespace {
-
-// A path of the build machine as the Windows program sees it (Wine maps / to Z:).
-std::string windowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
-std::wstring wide(const std::string& utf8) {
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                        nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    return w;
-}
-
-// Polls until the condition holds or the time is up.
-template <typename Condition> bool eventually(Condition condition, int timeoutMs = 10000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return condition();
-}
 
 // The DACL of a file as the file system keeps it, in SDDL.
 std::wstring daclOf(const std::string& path) {
@@ -143,23 +118,6 @@ TEST_F(Win32Seam, SplitPathNeverCutsADoubleByteCharacter) {
         EXPECT_EQ(parts.baseName, c.base) << c.path;
         EXPECT_EQ(parts.extension, c.extension) << c.path;
     }
-}
-
-TEST_F(Win32Seam, Cp932IsCodePage932) {
-    struct Case {
-        const char* utf8;
-        const char* cp932;
-    };
-    const Case cases[] = {
-        {"～", "\x81\x60"}, {"①", "\x87\x40"}, {"書類", "\x8F\x91\x97\xDE"}, {"ｱ", "\xB1"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(platform::utf8ToCp932(c.utf8).value_or("?"), c.cp932) << c.utf8;
-        EXPECT_EQ(platform::cp932ToUtf8(c.cp932).value_or("?"), c.utf8) << c.utf8;
-    }
-    EXPECT_FALSE(platform::utf8ToCp932("😀").has_value()) << "no best-fit, no '?'";
-    EXPECT_FALSE(platform::cp932ToUtf8("\x81").has_value()) << "a lone lead byte";
-    EXPECT_EQ(platform::cp932ToUtf8Lossy("a\x81"), "a\xEF\xBF\xBD");
 }
 
 TEST_F(Win32Seam, SettingsLiveInTheRegistryKeyOfTheOrganisation) {
@@ -257,47 +215,6 @@ TEST_F(Win32Seam, TrustFollowsTheOwnerAndTheDacl) {
     EXPECT_GE(judged, 4) << "too few rows could be set up to judge anything";
 }
 
-TEST_F(Win32Seam, AFileOfAnotherOwnerIsNotBelieved) {
-    const std::string file = home.scratch() + "/foreign.tsk";
-    ASSERT_TRUE(platform::createEmptyFile(SystemPath(file)));
-    PSID users = nullptr;
-    ASSERT_TRUE(::ConvertStringSidToSidW(L"BU", &users));
-    std::wstring native = wide(windowsPath(file));
-    const DWORD rc = ::SetNamedSecurityInfoW(native.data(), SE_FILE_OBJECT,
-                                             OWNER_SECURITY_INFORMATION, users, nullptr, nullptr,
-                                             nullptr);
-    ::LocalFree(users);
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ::GetNamedSecurityInfoW(native.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
-                            nullptr, nullptr, nullptr, &descriptor);
-    const bool given = rc == ERROR_SUCCESS && owner && ::IsWellKnownSid(owner, WinBuiltinUsersSid);
-    ::LocalFree(descriptor);
-    // Wine takes the owner from the Unix file's owner and keeps no other.
-    if (!given)
-        GTEST_SKIP() << "this account or file system cannot give a file away (" << rc << ")";
-    EXPECT_EQ(platform::checkPrivateFile(SystemPath(file)), FileTrust::FileForeignOwner);
-}
-
-TEST_F(Win32Seam, AProcessIsStartedItsOutputKeptAndItsEndSeen) {
-    const std::string out = home.scratch() + "/out.txt";
-    const int fd = platform::openPrivateOutput(out);
-    ASSERT_GE(fd, 0);
-    const platform::SpawnResult spawned =
-        platform::spawnProcess(windowsPath(CHORELIN_TEST_SLEEPER), "exit:7", fd);
-    ::_close(fd);
-    ASSERT_TRUE(spawned.started) << spawned.error;
-    EXPECT_GT(spawned.pid, 0);
-
-    EXPECT_EQ(platform::waitForAnyProcess({spawned.handle}, 20000), 0);
-    platform::ProcessEnd end;
-    EXPECT_EQ(platform::collectProcess(spawned.handle, end), platform::ProcessState::Ended);
-    EXPECT_EQ(end.how, platform::ProcessEnd::How::Exited);
-    EXPECT_EQ(end.value, 7);
-    platform::closeHandle(spawned.handle);
-    EXPECT_EQ(testing_support::readFile(out), "sleeper says hello\n");
-}
-
 TEST_F(Win32Seam, ProgramsAndBatchFilesStartFromRecordPaths) {
     // Record paths are cp932: a folder named with "～" (0x81 0x60) and "表" (trail byte '\').
     const std::string folder = home.scratch() + "/書類～表";
@@ -308,21 +225,30 @@ TEST_F(Win32Seam, ProgramsAndBatchFilesStartFromRecordPaths) {
     struct Case {
         std::string program, argument;
         int exitCode;
+        std::string output; // what the program wrote to its standard output
     };
     const Case cases[] = {
-        {folder + "/sleeper.exe", "exit:4", 4},
-        {folder + "/job.bat", "", 5},
-        {CHORELIN_TEST_SLEEPER, "exit:0", 0},
+        {folder + "/sleeper.exe", "exit:4", 4, "sleeper says hello\n"},
+        {folder + "/job.bat", "", 5, ""},
+        {CHORELIN_TEST_SLEEPER, "exit:0", 0, "sleeper says hello\n"},
     };
+    int n = 0;
     for (const Case& c : cases) {
+        const std::string out = home.scratch() + "/out" + std::to_string(n++) + ".txt";
+        const int fd = platform::openPrivateOutput(out);
+        ASSERT_GE(fd, 0);
         const std::string record = platform::utf8ToCp932(windowsPath(c.program)).value();
-        const platform::SpawnResult spawned = platform::spawnProcess(record, c.argument);
+        const platform::SpawnResult spawned = platform::spawnProcess(record, c.argument, fd);
+        ::_close(fd);
         ASSERT_TRUE(spawned.started) << c.program << " " << spawned.error;
+        EXPECT_GT(spawned.pid, 0);
         EXPECT_EQ(platform::waitForAnyProcess({spawned.handle}, 20000), 0) << c.program;
         platform::ProcessEnd end;
         EXPECT_EQ(platform::collectProcess(spawned.handle, end), platform::ProcessState::Ended);
+        EXPECT_EQ(end.how, platform::ProcessEnd::How::Exited);
         EXPECT_EQ(end.value, c.exitCode) << c.program;
         platform::closeHandle(spawned.handle);
+        EXPECT_EQ(testing_support::readFile(out), c.output) << c.program;
     }
 }
 
