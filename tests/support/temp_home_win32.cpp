@@ -45,23 +45,15 @@ std::vector<Hive>& hives() {
     return stack;
 }
 
-void setEnv(const char* name, const std::string& value) {
-    ::_putenv_s(name, value.c_str());
-}
-
 } // namespace
 
 TempHome::TempHome() {
-    const std::u8string temp = std::filesystem::temp_directory_path().u8string();
-    const std::string base(temp.begin(), temp.end());
+    const std::u8string temp = std::filesystem::temp_directory_path().generic_u8string();
+    std::string base(temp.begin(), temp.end());
+    if (!base.empty() && base.back() == '/')
+        base.pop_back();
     for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
-        std::string candidate = base;
-        for (char& c : candidate)
-            if (c == '\\')
-                c = '/';
-        if (!candidate.empty() && candidate.back() != '/')
-            candidate += '/';
-        candidate += "chorelin-test-" + randomName();
+        const std::string candidate = base + "/chorelin-test-" + randomName();
         std::error_code ec;
         if (std::filesystem::create_directory(fsPath(candidate), ec))
             root_ = candidate;
@@ -71,15 +63,10 @@ TempHome::TempHome() {
     for (const std::string& dir : {home(), documents(), configHome(), dataHome(), runtimeDir(),
                                    scratch(), root_ + "/cache", root_ + "/state", autostartDir()})
         makeDirs(dir);
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
-                             "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "CHORELIN_TRACE"}) {
-        const char* value = std::getenv(name);
-        savedEnv_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    setEnv("HOME", home());
-    setEnv("XDG_CONFIG_HOME", configHome());
-    setEnv("XDG_STATE_HOME", root_ + "/state");
-    setEnv("CHORELIN_TRACE", "");
+    // Nothing reads the XDG variables on Windows; only the trace is switched off.
+    const char* trace = std::getenv("CHORELIN_TRACE");
+    savedEnv_.emplace_back("CHORELIN_TRACE", trace ? std::optional<std::string>(trace) : std::nullopt);
+    ::_putenv_s("CHORELIN_TRACE", "");
 
     // A hive of its own: made under the real one, then put in its place for this process.
     Hive hive{nullptr, L"Software\\ChorelinTests\\" + wide(randomName())};
@@ -99,10 +86,7 @@ TempHome::TempHome() {
     for (const wchar_t* key : {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
                                L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"}) {
         for (const auto& [name, path] : folders) {
-            std::wstring native = wide(path);
-            for (wchar_t& c : native)
-                if (c == L'/')
-                    c = L'\\';
+            const std::wstring native = wide(windowsPath(path));
             if (::RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_SZ, native.c_str(),
                                   static_cast<DWORD>((native.size() + 1) * sizeof(wchar_t))) !=
                 ERROR_SUCCESS)
@@ -114,7 +98,7 @@ TempHome::TempHome() {
 
 TempHome::~TempHome() {
     for (const auto& [name, value] : savedEnv_)
-        setEnv(name.c_str(), value ? *value : std::string());
+        ::_putenv_s(name.c_str(), value ? value->c_str() : "");
     resetTraceSink();
     if (!hives().empty()) {
         const Hive hive = hives().back();

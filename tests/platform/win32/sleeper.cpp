@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cwchar>
 #include <string>
 

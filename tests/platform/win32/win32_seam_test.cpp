@@ -2,7 +2,6 @@
 // cross-built): known folders, the registry, the named mutex, trust by owner and DACL, and
 // processes in their job objects.
 
-#include "platform/association.h"
 #include "platform/file_trust.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
@@ -23,7 +22,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <io.h>
