@@ -62,7 +62,13 @@ int findAssociatedProgram(const std::string& path, std::string& program) {
         SUCCEEDED(::AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN, ASSOCSTR_EXECUTABLE, extension,
                                       nullptr, found.data(), &size))) {
         found.resize(size > 0 ? size - 1 : 0);
-        known = !found.empty();
+        // Registrations often name the program through "%SystemRoot%" and the like.
+        std::wstring expanded(32768, L'\0');
+        const DWORD n = ::ExpandEnvironmentStringsW(found.c_str(), expanded.data(),
+                                                    static_cast<DWORD>(expanded.size()));
+        if (n > 0 && n <= expanded.size())
+            found.assign(expanded.c_str());
+        known = !found.empty() && isExecutableFile(found);
     }
     // ... else the shell's own search, which also knows folders and documents without an
     // extension. Its result codes are the ones this seam reports.

@@ -2,6 +2,7 @@
 // cross-built): known folders, the registry, the named mutex, trust by owner and DACL, and
 // processes in their job objects.
 
+#include "platform/association.h"
 #include "platform/file_trust.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
@@ -248,6 +249,26 @@ TEST_F(Win32Seam, ProgramsAndBatchFilesStartFromRecordPaths) {
         platform::closeHandle(spawned.handle);
         EXPECT_EQ(testing_support::readFile(out), c.output) << c.program;
     }
+}
+
+TEST_F(Win32Seam, DocumentsWithoutAProgramSayWhy) {
+    testing_support::writeFile(home.scratch() + "/data.unknownext", "?");
+    struct Case {
+        std::string path;
+        int expected;
+    };
+    const Case cases[] = {
+        {home.scratch() + "/data.unknownext", platform::AssocNoAssociation},
+        {home.scratch() + "/absent.txt", platform::AssocFileNotFound},
+        {home.scratch() + "/absent/memo.txt", platform::AssocPathNotFound},
+    };
+    for (const Case& c : cases) {
+        std::string program;
+        EXPECT_EQ(platform::findAssociatedProgram(windowsPath(c.path), program), c.expected) << c.path;
+        EXPECT_TRUE(program.empty()) << c.path;
+    }
+    EXPECT_TRUE(platform::isExecutableImage(windowsPath(CHORELIN_TEST_SLEEPER)));
+    EXPECT_FALSE(platform::isExecutableImage(windowsPath(home.scratch() + "/data.unknownext")));
 }
 
 TEST_F(Win32Seam, AMissingProgramIsNotStarted) {
