@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <io.h>
 #include <mutex>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -42,6 +43,38 @@ std::mutex& inheritMutex() {
     static std::mutex m;
     return m;
 }
+
+// The attribute that limits what a started program inherits to the handles named; without it
+// (a system that lacks it) the inheritance lock alone keeps other starts' handles out.
+class HandleList {
+public:
+    HandleList(HANDLE* handles, DWORD count) {
+        if (count == 0)
+            return;
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        buffer_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+        if (size == 0 || !::InitializeProcThreadAttributeList(list, 1, 0, &size))
+            return;
+        if (::UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles,
+                                        count * sizeof(HANDLE), nullptr, nullptr))
+            list_ = list;
+        else
+            ::DeleteProcThreadAttributeList(list);
+    }
+    ~HandleList() {
+        if (list_)
+            ::DeleteProcThreadAttributeList(list_);
+    }
+    HandleList(const HandleList&) = delete;
+    HandleList& operator=(const HandleList&) = delete;
+    LPPROC_THREAD_ATTRIBUTE_LIST attributes() const { return list_; }
+
+private:
+    std::vector<char> buffer_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
 
 SpawnResult failed(DWORD error) {
     SpawnResult result;
@@ -91,18 +124,39 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
         }
     }
 
+    // Only the program's own standard handles are handed on, never another inheritable handle
+    // of this process (another start's, or a library's).
+    HANDLE inherited[2] = {};
+    DWORD inheritedCount = 0;
+    for (HANDLE h : {output.get(), input.get()})
+        if (h && h != INVALID_HANDLE_VALUE)
+            inherited[inheritedCount++] = h;
+    HandleList handleList(inherited, inheritedCount);
+    STARTUPINFOEXW extended{};
+    extended.StartupInfo = startup;
+    extended.StartupInfo.cb = sizeof extended;
+    extended.lpAttributeList = handleList.attributes();
+
     win::UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
     PROCESS_INFORMATION info{};
     // Suspended until it is in its job, so nothing it starts escapes the job.
-    const DWORD flags = CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT;
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr,
-                          startup.dwFlags & STARTF_USESTDHANDLES ? TRUE : FALSE, flags, nullptr,
-                          nullptr, &startup, &info))
+    DWORD flags = CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT;
+    if (extended.lpAttributeList)
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, inheritedCount > 0 ? TRUE : FALSE,
+                          flags, nullptr, nullptr, &extended.StartupInfo, &info))
         return failed(::GetLastError());
     win::UniqueHandle thread(info.hThread);
     if (job.valid() && ::AssignProcessToJobObject(job.get(), info.hProcess))
         win::rememberJob(info.hProcess, job.release());
-    ::ResumeThread(thread.get());
+    if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+        // A program that never runs would be watched for ever.
+        const DWORD error = ::GetLastError();
+        ::TerminateProcess(info.hProcess, 1);
+        win::forgetJob(info.hProcess);
+        ::CloseHandle(info.hProcess);
+        return failed(error);
+    }
 
     SpawnResult result;
     result.started = true;
