@@ -1,4 +1,5 @@
-// A program for the process tests: "exit:N" prints a line and ends with N; "<file>.child" writes
+// A program for the process tests: "exit:N" prints a line and ends with N; "inherits:H" ends
+// with 1 when handle value H is open in it (it was inherited), else 0; "<file>.child" writes
 // its process id to <file>.child and sleeps; any other "<file>" starts itself with
 // "<file>.child" (a grandchild of the test) and sleeps.
 
@@ -18,6 +19,11 @@ int wmain(int argc, wchar_t** argv) {
         DWORD written = 0;
         ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), line, sizeof line - 1, &written, nullptr);
         return std::wcstol(argument.c_str() + 5, nullptr, 10);
+    }
+    if (argument.rfind(L"inherits:", 0) == 0) {
+        DWORD flags = 0;
+        const auto value = std::wcstoull(argument.c_str() + 9, nullptr, 10);
+        return ::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
     }
     const std::wstring suffix = L".child";
     if (argument.size() > suffix.size() &&

@@ -221,6 +221,8 @@ TEST_F(Win32Seam, ProgramsAndBatchFilesStartFromRecordPaths) {
     std::filesystem::copy_file(std::filesystem::path(wide(windowsPath(CHORELIN_TEST_SLEEPER))),
                                std::filesystem::path(wide(windowsPath(folder + "/sleeper.exe"))));
     testing_support::writeFile(folder + "/job.bat", "@echo off\r\nexit /b 5\r\n");
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE stray = ::CreateEventW(&inheritable, TRUE, FALSE, nullptr);
     struct Case {
         std::string program, argument;
         int exitCode;
@@ -230,6 +232,8 @@ TEST_F(Win32Seam, ProgramsAndBatchFilesStartFromRecordPaths) {
         {folder + "/sleeper.exe", "exit:4", 4, "sleeper says hello\n"},
         {folder + "/job.bat", "", 5, ""},
         {CHORELIN_TEST_SLEEPER, "exit:0", 0, "sleeper says hello\n"},
+        // An inheritable handle of this process that is not the program's own stays here.
+        {CHORELIN_TEST_SLEEPER, "inherits:" + std::to_string(::HandleToLong(stray)), 0, ""},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -249,6 +253,7 @@ TEST_F(Win32Seam, ProgramsAndBatchFilesStartFromRecordPaths) {
         platform::closeHandle(spawned.handle);
         EXPECT_EQ(testing_support::readFile(out), c.output) << c.program;
     }
+    ::CloseHandle(stray);
 }
 
 TEST_F(Win32Seam, DocumentsWithoutAProgramSayWhy) {
