@@ -9,11 +9,23 @@
 
 namespace {
 
+// The history records a forced end as the signal that makes it on Linux, on every system.
+#ifdef SIGKILL
+constexpr int kKillSignal = SIGKILL;
+#else
+constexpr int kKillSignal = 9;
+#endif
+
 // Plain English from the C library, the same whatever the locale (always valid UTF-8).
 std::string reasonText(int error) {
     if (error == EILSEQ)
         return "the program's path cannot be written in this system's file names";
+#ifdef _WIN32
+    // The C runtime of Windows has English texts only.
+    const char* text = std::strerror(error);
+#else
     const char* text = strerrordesc_np(error);
+#endif
     return text ? text : "error " + std::to_string(error);
 }
 
@@ -54,7 +66,7 @@ void reportRunEnd(AppContext& ctx, int32_t pid, const platform::ProcessEnd& end,
         return;
     const int64_t endMs = platform::epochMsNow();
     if (killed)
-        ctx.runObserver->runEnded(runId, RunEnd::Killed, SIGKILL, endMs);
+        ctx.runObserver->runEnded(runId, RunEnd::Killed, kKillSignal, endMs);
     else if (end.how == platform::ProcessEnd::How::Exited)
         ctx.runObserver->runEnded(runId, RunEnd::Exited, end.value, endMs);
     else if (end.how == platform::ProcessEnd::How::Signalled)

@@ -48,8 +48,14 @@ void traceLine(std::string_view line) {
     }
     if (state.path.empty())
         return;
-    // Opened per line so that an external rotation or deletion of the file is harmless.
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(state.path.c_str(), "ae"), &std::fclose);
+    // Opened per line so that an external rotation or deletion of the file is harmless; never
+    // inherited by a started program, and with the same line ends on every system.
+#ifdef _WIN32
+    constexpr const char* kMode = "abN";
+#else
+    constexpr const char* kMode = "ae";
+#endif
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(state.path.c_str(), kMode), &std::fclose);
     if (!file)
         return;
     if (state.stamped) {

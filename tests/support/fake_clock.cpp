@@ -42,9 +42,15 @@ void FakeClock::advanceSeconds(long long seconds) {
     t.tm_hour = now_.hour;
     t.tm_min = now_.minute;
     t.tm_sec = now_.second;
+#ifdef _WIN32
+    time_t base = _mkgmtime(&t) + seconds;
+    tm out{};
+    gmtime_s(&out, &base);
+#else
     time_t base = timegm(&t) + seconds;
     tm out{};
     gmtime_r(&base, &out);
+#endif
     now_ = platform::LocalTime{out.tm_year + 1900, out.tm_mon + 1, out.tm_mday, out.tm_hour,
                                out.tm_min,         out.tm_sec,     0,           out.tm_wday};
 }
