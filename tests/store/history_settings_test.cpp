@@ -1,6 +1,7 @@
 // The history's settings in the real settings file of a private home: defaults, what the file
 // may say, and the notice switch written back.
 
+#include "store/catch_up_setting.h"
 #include "store/history_settings.h"
 #include "support/temp_home.h"
 
@@ -43,4 +44,29 @@ TEST(HistorySettings, NoticeSwitchIsWrittenBack) {
     EXPECT_NE(readFile(home.settingsFile()).find("NotifyOnFailure=false"), std::string::npos);
     ASSERT_TRUE(writeNotifyOnFailure(true));
     EXPECT_TRUE(readHistorySettings().notifyOnFailure);
+}
+
+// Both on/off settings read every spelling people write by hand; anything else is the default.
+TEST(BoolSettings, EverySpellingInAnyCase) {
+    const struct {
+        const char* text;
+        bool catchUp;
+        bool notify;
+    } cases[] = {
+        {"TRUE", true, true},        {"yes", true, true},     {"On", true, true},
+        {"1", true, true},           {"False", false, false}, {"NO", false, false},
+        {"oFF", false, false},       {"0", false, false},     {"maybe", false, true},
+        {"yes please", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        TempHome home;
+        makeDirs(home.configHome() + "/Marrowby");
+        writeFile(home.settingsFile(), std::string("[General]\nCatchUpMissedRuns=") + c.text +
+                                           "\nNotifyOnFailure=" + c.text + "\n");
+        EXPECT_EQ(readHistorySettings().notifyOnFailure, c.notify);
+        AppContext ctx;
+        MyCatchUpSettingLoad(ctx);
+        EXPECT_EQ(ctx.catchUp.enabled.load(), c.catchUp);
+    }
 }
