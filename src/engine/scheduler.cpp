@@ -134,9 +134,12 @@ bool MySchedulerPass(AppContext& ctx) {
             changed = true;
             continue;
         }
+        // Right after a leap forward of the wall clock a past next run is left as it is: the
+        // leap may be undone in a moment, and a task moved on (or completed past its end date)
+        // at a false time would miss its real runs.
         if (MyCatchUpPastRun(ctx, i, now, look)) {
             changed = true;
-        } else if (recomputePastNextRun(ctx, i, today)) {
+        } else if (!look.holding && recomputePastNextRun(ctx, i, today)) {
             changed = true;
             MyTaskWrite(ctx, ctx.taskFilePath);
         }

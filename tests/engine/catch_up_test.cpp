@@ -4,6 +4,7 @@
 #include "engine/next_exec.h"
 #include "engine/workers.h"
 #include "engine_test_helpers.h"
+#include "made_up_log.h"
 #include "store/fields.h"
 #include "store/trace.h"
 #include "support/fake_clock.h"
@@ -75,8 +76,10 @@ TEST(CatchUp, MissedRunsAreMadeOnceWhenOn) {
         {"on: disabled",                   true,  10, 11, D, "毎日",     0,  13, 10, 0,  0,  0, false, D, 10, 14},
         {"on: that day run by hand",       true,  11, 11, W, "毎日",     0,  13, 10, 0,  0,  0, false, W, 11, 14},
         {"off: clock leaps two days",      false, 9,  10, W, "毎日",     0,  10, 8,  12, 8,  0, false, W, 9,  12},
-        {"on: clock leaps two days",       true,  9,  10, W, "毎日",     0,  10, 8,  12, 8,  1, true,  R, 12, 13},
+        {"on: clock leaps two days",       true,  9,  10, W, "毎日",     0,  10, 8,  12, 8,  1, true,  R, 12, 12},
         {"on: same-day leap, not doubled", true,  10, 13, W, "毎日",     0,  13, 8,  13, 10, 1, false, R, 13, 14},
+        // A make-up before the day's minute is the missed day's run: the day keeps its own.
+        {"on: morning, the day keeps its run", true, 10, 11, W, "毎日",   0,  13, 8,  0,  0,  1, true,  R, 13, 13},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -103,7 +106,7 @@ TEST(CatchUp, MissedRunsAreMadeOnceWhenOn) {
                       std::string::npos,
                   c.madeUp);
         EXPECT_EQ(t.state, c.wantState);
-        EXPECT_EQ(t.lastRunDate, dateOf(may(c.wantLastRun)));
+        EXPECT_EQ(fieldString(t.lastRunText), may(c.wantLastRun));
         EXPECT_EQ(fieldString(t.nextRunText), may(c.wantNextRun));
         if (c.starts == 1) {
             const std::vector<TaskRecord> written = readTaskFile(w.ctx->taskFilePath);
@@ -127,6 +130,63 @@ TEST(CatchUp, RunsSeenWhileTheTaskCouldNotStartAreNotMadeUp) {
 
         EXPECT_EQ(w.ctx->tasks[0].launchResult, LaunchNever);
         EXPECT_EQ(fieldString(w.ctx->tasks[0].nextRunText), "2024/05/13");
+    }
+}
+
+// A task file that cannot be written keeps the missed run at every start; the history, which
+// heard of the make-up, keeps it from being made again.
+TEST(CatchUp, AMakeUpTheHistoryKnowsIsNotMadeAgain) {
+    engine_test::MadeUpLog history;
+    TaskRecord stored;
+    int made = 0;
+    for (int start = 0; start < 3; ++start) {
+        World w(8, 9, StateWaiting, true);
+        if (start == 0)
+            stored = w.ctx->tasks[0];
+        w.ctx->tasks[0] = stored; // what the unwritable file still says
+        w.ctx->runObserver = &history;
+        w.ctx->madeUpRuns = &history;
+        FakeClock clock(2024, 5, 10, 11, start);
+        w.startUp();
+        MySchedulerPass(*w.ctx);
+        made += w.ctx->tasks[0].launchResult == LaunchStarted ? 1 : 0;
+        EXPECT_EQ(fieldString(w.ctx->tasks[0].nextRunText), "2024/05/11");
+    }
+    EXPECT_EQ(made, 1);
+}
+
+// The wall clock leaps 400 days forward and, 4 or 70 seconds later, back (time sync putting a
+// wrong clock right), or stays there: no run at the false time unless it held for a minute, and
+// after the way back every next run is the real one.
+TEST(CatchUp, ALeapForwardWaitsForASteadyClockAndALeapBackUndoesIt) {
+    const struct {
+        const char* label;
+        bool on;
+        int stay;  // seconds at the false time
+        bool back; // the clock comes back
+        int starts;
+        const char* wantNext;
+    } cases[] = {
+        {"off, back after 4 s", false, 4, true, 0, "2024/05/11"},
+        {"on, back after 4 s", true, 4, true, 0, "2024/05/11"},
+        {"on, steady for 70 s", true, 70, false, 1, "2025/06/15"},
+        {"off, steady for 70 s", false, 70, false, 0, "2025/06/15"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        World w(10, 11, StateWaiting, c.on);
+        FakeClock clock(2024, 5, 10, 12, 0, 0);
+        w.startUp();
+        MySchedulerPass(*w.ctx);
+        clock.advanceSeconds(400LL * 86400);
+        for (int s = 0; s <= c.stay; ++s, clock.advanceSeconds(1))
+            MySchedulerPass(*w.ctx);
+        if (c.back) {
+            clock.set(2024, 5, 10, 12, 0, c.stay + 2);
+            MySchedulerPass(*w.ctx);
+        }
+        EXPECT_EQ(w.ctx->tasks[0].launchResult == LaunchStarted ? 1 : 0, c.starts);
+        EXPECT_EQ(fieldString(w.ctx->tasks[0].nextRunText), c.wantNext);
     }
 }
 
