@@ -75,9 +75,10 @@ void RunHistoryLink::runStarted(int64_t runId, int pid, int64_t) {
     }
 }
 
-void RunHistoryLink::runFailed(int64_t runId, int64_t, const std::string& reasonUtf8) {
+void RunHistoryLink::runFailed(int64_t runId, int64_t, const std::string& reasonUtf8,
+                               const std::string& errorCode) {
     try {
-        finished(store_->runFailed(runId, reasonUtf8));
+        finished(store_->runFailed(runId, reasonUtf8, errorCode));
     } catch (...) {
     }
 }

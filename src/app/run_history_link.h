@@ -31,7 +31,8 @@ public:
 
     RunPreparation prepareRun(const RunAttempt& attempt) override;
     void runStarted(int64_t runId, int pid, int64_t startMs) override;
-    void runFailed(int64_t runId, int64_t startMs, const std::string& reasonUtf8) override;
+    void runFailed(int64_t runId, int64_t startMs, const std::string& reasonUtf8,
+                   const std::string& errorCode) override;
     void runEnded(int64_t runId, RunEnd how, int value, int64_t endMs) override;
 
     // Whether the history holds that make-up run (asked under taskLock, rarely: one read).

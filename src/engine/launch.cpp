@@ -152,7 +152,7 @@ void MyTaskExec(AppContext& ctx, int index, RunTrigger trigger, int64_t dueMs) {
         tracef("!!!NG!!! spawnProcess() LastError=%d", spawned.error);
         task.launchResult = LaunchFailed;
     }
-    reportRunStart(ctx, run, spawned, startMs);
+    reportRunStart(ctx, run, spawned, startMs, executable);
 
     // A failed start counts as the day's run too, so that the next run moves past today.
     const platform::LocalTime now = platform::localTime();

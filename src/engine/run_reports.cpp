@@ -1,23 +1,10 @@
 #include "engine/run_reports.h"
 
+#include "engine/start_failure.h"
 #include "platform/clock.h"
 #include "store/fields.h"
 
-#include <cerrno>
 #include <csignal>
-#include <cstring>
-
-namespace {
-
-// Plain English from the C library, the same whatever the locale (always valid UTF-8).
-std::string reasonText(int error) {
-    if (error == EILSEQ)
-        return "the program's path cannot be written in this system's file names";
-    const char* text = strerrordesc_np(error);
-    return text ? text : "error " + std::to_string(error);
-}
-
-} // namespace
 
 RunPreparation prepareRunReport(AppContext& ctx, const TaskRecord& task, RunTrigger trigger,
                                 int64_t dueMs) {
@@ -33,14 +20,16 @@ RunPreparation prepareRunReport(AppContext& ctx, const TaskRecord& task, RunTrig
 }
 
 void reportRunStart(AppContext& ctx, const RunPreparation& run,
-                    const platform::SpawnResult& spawned, int64_t startMs) {
+                    const platform::SpawnResult& spawned, int64_t startMs,
+                    const std::string& executable) {
     if (!ctx.runObserver || run.runId == 0)
         return;
     if (spawned.started) {
         ctx.runIds[spawned.pid] = run.runId;
         ctx.runObserver->runStarted(run.runId, spawned.pid, startMs);
     } else {
-        ctx.runObserver->runFailed(run.runId, startMs, reasonText(spawned.error));
+        const StartFailure failure = describeStartFailure(spawned.error, executable);
+        ctx.runObserver->runFailed(run.runId, startMs, failure.text, failure.code);
     }
 }
 

@@ -36,6 +36,8 @@ constexpr const char* kSteps[] = {
     ");"
     "CREATE INDEX runs_by_task ON runs (task, id);"
     "CREATE INDEX runs_by_ending ON runs (ending);",
+    // 2: the symbolic error name of a failed start, beside its text.
+    "ALTER TABLE runs ADD COLUMN error_code TEXT;",
 };
 static_assert(std::size(kSteps) == kSchemaVersion);
 

@@ -88,7 +88,9 @@ TEST_F(RunHistoryProgram, ExitCodeBothStreamsAndAFailedStart) {
     EXPECT_EQ(failed["task"], "ない");
     EXPECT_EQ(failed["launch"], "failed");
     EXPECT_EQ(failed["outcome"], "failed");
-    EXPECT_EQ(failed["error"], "No such file or directory");
+    EXPECT_EQ(failed["error"].toString().toStdString(),
+              "実行ファイルが見つかりません: " + home.scratch() + "/missing/program");
+    EXPECT_EQ(failed["errorCode"], "ENOENT");
     EXPECT_TRUE(failed["output"].isNull());
     program->signal(SIGTERM);
     EXPECT_EQ(program->waitForExit(20s), 0);

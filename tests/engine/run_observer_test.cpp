@@ -146,7 +146,8 @@ TEST_F(RunObserverTest, FailedAndUnrecordedStartsAreFollowedByNothing) {
     EXPECT_EQ(calls[0].what, "prepare");
     EXPECT_EQ(calls[1].what, "failed");
     EXPECT_EQ(calls[1].runId, 1);
-    EXPECT_EQ(calls[1].reason, "No such file or directory");
+    EXPECT_EQ(calls[1].reason,
+              "実行ファイルが見つかりません: " + home_.scratch() + "/gone.sh [ENOENT]");
     EXPECT_EQ(calls[2].what, "prepare"); // run id 0: nothing else is said of it
     EXPECT_EQ(calls[2].runId, 0);
     TaskLockGuard lock(ctx_->taskLock);
