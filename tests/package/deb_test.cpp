@@ -144,6 +144,17 @@ TEST_F(DebPackage, HoldsTheInstalledFilesUnderUsr) {
     checkInstalledFiles(root + "/usr");
 }
 
+// The packaged program has the hardening Debian's packages have, as hardening-check (devscripts,
+// installed by scripts/package) sees it: position independent, stack protected, fortified,
+// read-only relocations, immediate binding.
+TEST_F(DebPackage, ProgramPassesHardeningCheck) {
+    if (!haveProgram("hardening-check"))
+        GTEST_SKIP() << "hardening-check is not installed (devscripts): run scripts/package";
+    extract();
+    const CommandResult r = runCommand({"hardening-check", root + "/usr/bin/chorelin"});
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+}
+
 TEST_F(DebPackage, ExtractedProgramRunsOffscreenAndEndsWithZero) {
     extract();
     checkProgramRuns(root + "/usr/bin/chorelin", home.scratch());
