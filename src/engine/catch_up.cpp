@@ -154,11 +154,23 @@ long long momentOf(const MissedRun& run) {
     return localSeconds(t).value_or(0);
 }
 
-// The clock was set back: every next run is computed again from the corrected time, as at
-// start-up, so that a leap into a false future that moved next runs on costs no real run. Of
-// the runs that leap held, only those that really came (before now) are still made up, at
-// once. True when the table changed (it has then been written).
-bool afterClockSetBack(AppContext& ctx, long long seconds) {
+// Task i's next run computed again from the corrected clock, as at start-up; but a run recorded
+// on a day that the clock set back has not reached again still counts, so the next run comes
+// after that day and no day runs twice.
+void recomputeFromCorrectedClock(AppContext& ctx, int index, int today) {
+    TaskRecord& task = ctx.tasks[static_cast<size_t>(index)];
+    const int32_t startDate = task.startDate;
+    if (task.lastRunDate > today && task.lastRunDate > task.startDate)
+        task.startDate = task.lastRunDate;
+    MySetNextExec(ctx, index);
+    task.startDate = startDate;
+}
+
+// The clock was set back: every next run is computed again from the corrected time, so that a
+// leap into a false future that moved next runs on costs no real run. Of the runs that leap
+// held, only those that really came (before now) are still made up, at once. True when the
+// table changed (it has then been written).
+bool afterClockSetBack(AppContext& ctx, long long seconds, int today) {
     CatchUpState& state = ctx.catchUp;
     std::vector<PendingCatchUp> held;
     held.swap(state.held);
@@ -170,7 +182,7 @@ bool afterClockSetBack(AppContext& ctx, long long seconds) {
     bool changed = false;
     for (int i = 0; i < taskCount(ctx); ++i) {
         const TaskRecord before = ctx.tasks[static_cast<size_t>(i)];
-        MySetNextExec(ctx, i);
+        recomputeFromCorrectedClock(ctx, i, today);
         changed =
             changed || std::memcmp(&before, &ctx.tasks[static_cast<size_t>(i)], sizeof before) != 0;
     }
@@ -212,7 +224,7 @@ bool MyCatchUpBeginPass(AppContext& ctx, const platform::LocalTime& now, CatchUp
     bool changed = false;
     if (moved < -kClockJumpSeconds) {
         tracef("時計が %lld 秒戻りました。次回実行を計算し直します。", -moved);
-        changed = afterClockSetBack(ctx, *seconds);
+        changed = afterClockSetBack(ctx, *seconds, platform::dateNumber(now));
     } else if (moved > kClockJumpSeconds) {
         tracef("時計が %lld 秒進みました。時計が落ち着くまで、過ぎた実行を待たせます。", moved);
         state.holding = true;
