@@ -1,8 +1,8 @@
-// The real program on a shifted wall clock (libfaketime, its offset in a file it reads at every
-// look): while it runs, the clock leaps past a task's run, as after a sleep that nobody
-// announced or a wrong clock put right. With CatchUpMissedRuns on the missed run is made once,
-// after the clock has run on steadily for a minute; with it off the task only moves on to its
-// next day. A leap into a false future that is undone costs no run and keeps every next run.
+// The real program on a shifted wall clock (libfaketime): while it runs, the clock leaps two days
+// past a task's run, as after a sleep that nobody announced. With CatchUpMissedRuns on the missed
+// run is made once, after the clock has run on steadily for a minute; with it off the task only
+// moves on to its next day. A leap of 400 days undone seconds later runs nothing and moves
+// nothing.
 
 #include "process_runner.h"
 #include "store/fields.h"
@@ -12,99 +12,84 @@
 #include <csignal>
 #include <ctime>
 #include <gtest/gtest.h>
-#include <memory>
+#include <tuple>
 
 using namespace testing_support;
 using namespace std::chrono_literals;
 
 namespace {
 
-class CatchUpProgram : public ::testing::TestWithParam<bool> {
-protected:
-    // An every-day 09:00 task last run on `lastRun`, next due on `nextRun`; the clock set to
-    // 2024-05-10 at hour:minute; the program started and its table loaded.
-    void start(const char* lastRun, const char* nextRun, int hour, int minute) {
-        ASSERT_TRUE(exists(CHORELIN_FAKETIME)) << "libfaketime is missing: run scripts/setup";
-        makeDirs(home.configHome() + "/Marrowby");
-        writeFile(home.settingsFile(), std::string("[General]\nCatchUpMissedRuns=") +
-                                           (GetParam() ? "true" : "false") + "\n");
-        TaskDraft draft;
-        draft.registeredFile = home.scratch() + "/backup.sh";
-        writeFile(draft.registeredFile, "#!/bin/sh\necho run >> '" + runs + "'\n", 0755);
-        draft.lastRun = lastRun;
-        draft.nextRun = nextRun;
-        makeDirs(home.documents() + "/chorelin");
-        writeTaskFile(taskFile, {makeTask(draft)});
-        std::tm friday{0, minute, hour, 10, 4, 124, 0, 0, -1, 0, nullptr};
-        offset = std::mktime(&friday) - std::time(nullptr);
-        setClock(0);
-        program = std::make_unique<ChorelinProcess>(
-            home.root() + "/err",
-            std::vector<std::string>{"QT_QPA_PLATFORM=offscreen", "CHORELIN_TRACE=" + trace,
-                                     std::string("LD_PRELOAD=") + CHORELIN_FAKETIME,
-                                     "FAKETIME_TIMESTAMP_FILE=" + clockFile, "FAKETIME_NO_CACHE=1",
-                                     "FAKETIME_DONT_FAKE_MONOTONIC=1"});
-        ASSERT_TRUE(traced("OnInitialUpdate() End"));
-    }
-    // The clock `s` seconds past where it started.
-    void setClock(long long s) {
-        const long long shift = offset + s;
-        writeFile(clockFile, (shift < 0 ? "" : "+") + std::to_string(shift) + "\n");
-    }
-    bool traced(const std::string& text) {
-        return waitFor([&] { return readFile(trace).find(text) != std::string::npos; }, 20s);
-    }
-    TaskRecord stop() {
-        program->signal(SIGTERM);
-        EXPECT_EQ(program->waitForExit(20s), 0);
-        return readTaskFile(taskFile)[0];
-    }
-
-    TempHome home;
-    std::string taskFile = home.documents() + "/chorelin/chorelin.tsk";
-    std::string trace = home.root() + "/trace.log";
-    std::string clockFile = home.root() + "/faketime.rc";
-    std::string runs = home.root() + "/runs.log";
-    long long offset = 0;
-    std::unique_ptr<ChorelinProcess> program;
-};
+class CatchUpProgram : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
 
 TEST_P(CatchUpProgram, TwoDayLeapMakesTheMissedRunOnceOnlyWhenOn) {
-    const bool on = GetParam();
-    // Friday 08:58, two minutes before the run; then Sunday 08:58: the runs of Friday and
-    // Saturday went by unseen. A minute later the clock has run on steadily.
-    start("2024/05/09", "2024/05/10", 8, 58);
-    setClock(2 * 86400);
-    ASSERT_TRUE(traced("秒進みました"));
-    setClock(2 * 86400 + 61);
-    ASSERT_TRUE(waitFor([&] { return readTaskFile(taskFile)[0].nextRunDate != 20240510; }, 20s));
-    ASSERT_TRUE(waitFor([&] { return exists(runs) == on; }, 20s));
+    const auto [on, undone] = GetParam();
+    ASSERT_TRUE(exists(CHORELIN_FAKETIME)) << "libfaketime is missing: run scripts/setup";
+    TempHome home;
+    const std::string taskFile = home.documents() + "/chorelin/chorelin.tsk";
+    const std::string trace = home.root() + "/trace.log";
+    const std::string clockFile = home.root() + "/faketime.rc";
+    const std::string runs = home.root() + "/runs.log";
+    makeDirs(home.configHome() + "/Marrowby");
+    writeFile(home.settingsFile(),
+              std::string("[General]\nCatchUpMissedRuns=") + (on ? "true" : "false") + "\n");
+    TaskDraft draft;
+    draft.registeredFile = home.scratch() + "/backup.sh";
+    writeFile(draft.registeredFile, "#!/bin/sh\necho run >> '" + runs + "'\n", 0755);
+    draft.lastRun = "2024/05/09";
+    draft.nextRun = "2024/05/10";
+    makeDirs(home.documents() + "/chorelin");
+    writeTaskFile(taskFile, {makeTask(draft)});
 
-    const TaskRecord saved = stop();
-    EXPECT_EQ(readFile(runs), on ? "run\n" : "");
-    EXPECT_EQ(fieldString(saved.lastRunText), on ? "2024/05/12" : "2024/05/09");
-    // Sunday's own 09:00 run is still ahead, make-up or not.
-    EXPECT_EQ(fieldString(saved.nextRunText), "2024/05/12");
+    // The offset from the real clock to Friday 2024-05-10 08:58 local time, two minutes before
+    // the every-day 09:00 run; libfaketime reads the file again at every look at the clock.
+    std::tm friday{0, 58, 8, 10, 4, 124, 0, 0, -1, 0, nullptr};
+    const long long offset = std::mktime(&friday) - std::time(nullptr);
+    const auto setClock = [&](long long s) {
+        writeFile(clockFile, (s < 0 ? "" : "+") + std::to_string(s) + "\n");
+    };
+    setClock(offset);
+    ChorelinProcess program(home.root() + "/err",
+                            {"QT_QPA_PLATFORM=offscreen", "CHORELIN_TRACE=" + trace,
+                             std::string("LD_PRELOAD=") + CHORELIN_FAKETIME,
+                             "FAKETIME_TIMESTAMP_FILE=" + clockFile, "FAKETIME_NO_CACHE=1",
+                             "FAKETIME_DONT_FAKE_MONOTONIC=1"});
+    ASSERT_TRUE(waitFor(
+        [&] { return readFile(trace).find("OnInitialUpdate() End") != std::string::npos; }, 20s));
+
+    const auto traced = [&](const char* text) {
+        return waitFor([&] { return readFile(trace).find(text) != std::string::npos; }, 20s);
+    };
+    // Sunday 08:58 (the runs of Friday and Saturday went by unseen), or 400 days on.
+    setClock(offset + (undone ? 400 : 2) * 86400);
+    ASSERT_TRUE(traced("秒進みました"));
+    if (undone) {
+        setClock(offset + 4);
+        ASSERT_TRUE(traced("秒戻りました"));
+    } else {
+        setClock(offset + 2 * 86400 + 61); // a minute on: the clock is steady
+        ASSERT_TRUE(
+            waitFor([&] { return readTaskFile(taskFile)[0].nextRunDate != 20240510; }, 20s));
+        ASSERT_TRUE(waitFor([&] { return exists(runs) == on; }, 20s));
+    }
+    program.signal(SIGTERM);
+    ASSERT_EQ(program.waitForExit(20s), 0);
+
+    const TaskRecord saved = readTaskFile(taskFile)[0];
+    const bool made = on && !undone;
+    EXPECT_EQ(readFile(runs), made ? "run\n" : "");
+    EXPECT_EQ(fieldString(saved.lastRunText), made ? "2024/05/12" : "2024/05/09");
+    // Sunday's own 09:00 run is still ahead, make-up or not; after the undone leap Friday's is.
+    EXPECT_EQ(fieldString(saved.nextRunText), undone ? "2024/05/10" : "2024/05/12");
     EXPECT_EQ(readFile(trace).find("2024/05/10 09:00 の実行が行われていないため") !=
                   std::string::npos,
-              on);
+              made);
 }
 
-TEST_P(CatchUpProgram, LeapOf400DaysUndoneSecondsLaterRunsNothingAndKeepsTheNextRun) {
-    // Friday noon, the task next due on Saturday; the clock leaps 400 days and comes back.
-    start("2024/05/10", "2024/05/11", 12, 0);
-    setClock(400LL * 86400);
-    ASSERT_TRUE(traced("秒進みました"));
-    setClock(4);
-    ASSERT_TRUE(traced("秒戻りました"));
-
-    const TaskRecord saved = stop();
-    EXPECT_EQ(readFile(runs), "");
-    EXPECT_EQ(fieldString(saved.lastRunText), "2024/05/10");
-    EXPECT_EQ(fieldString(saved.nextRunText), "2024/05/11");
-}
-
-INSTANTIATE_TEST_SUITE_P(Setting, CatchUpProgram, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "On" : "Off"; });
+INSTANTIATE_TEST_SUITE_P(Setting, CatchUpProgram,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) ? "On" : "Off") +
+                                    (std::get<1>(info.param) ? "LeapUndone" : "");
+                         });
 
 } // namespace

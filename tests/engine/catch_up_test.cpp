@@ -4,7 +4,8 @@
 #include "engine/next_exec.h"
 #include "engine/workers.h"
 #include "engine_test_helpers.h"
-#include "made_up_log.h"
+#include "engine/made_up_runs.h"
+#include "recording_observer.h"
 #include "store/fields.h"
 #include "store/trace.h"
 #include "support/fake_clock.h"
@@ -12,6 +13,7 @@
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
+#include <set>
 
 using namespace testing_support;
 
@@ -133,10 +135,22 @@ TEST(CatchUp, RunsSeenWhileTheTaskCouldNotStartAreNotMadeUp) {
     }
 }
 
+// A history in memory: it hears of every make-up and knows it was made.
+struct MadeUpLog : engine_test::RecordingObserver, MadeUpRuns {
+    std::set<std::pair<std::string, int64_t>> made;
+    RunPreparation prepareRun(const RunAttempt& a) override {
+        made.insert({a.taskName, a.dueMs});
+        return RecordingObserver::prepareRun(a);
+    }
+    bool alreadyMade(const std::string& task, int64_t dueMs) override {
+        return made.count({task, dueMs}) != 0;
+    }
+};
+
 // A task file that cannot be written keeps the missed run at every start; the history, which
 // heard of the make-up, keeps it from being made again.
 TEST(CatchUp, AMakeUpTheHistoryKnowsIsNotMadeAgain) {
-    engine_test::MadeUpLog history;
+    MadeUpLog history;
     TaskRecord stored;
     int made = 0;
     for (int start = 0; start < 3; ++start) {
@@ -153,41 +167,6 @@ TEST(CatchUp, AMakeUpTheHistoryKnowsIsNotMadeAgain) {
         EXPECT_EQ(fieldString(w.ctx->tasks[0].nextRunText), "2024/05/11");
     }
     EXPECT_EQ(made, 1);
-}
-
-// The wall clock leaps 400 days forward and, 4 or 70 seconds later, back (time sync putting a
-// wrong clock right), or stays there: no run at the false time unless it held for a minute, and
-// after the way back every next run is the real one.
-TEST(CatchUp, ALeapForwardWaitsForASteadyClockAndALeapBackUndoesIt) {
-    const struct {
-        const char* label;
-        bool on;
-        int stay;  // seconds at the false time
-        bool back; // the clock comes back
-        int starts;
-        const char* wantNext;
-    } cases[] = {
-        {"off, back after 4 s", false, 4, true, 0, "2024/05/11"},
-        {"on, back after 4 s", true, 4, true, 0, "2024/05/11"},
-        {"on, steady for 70 s", true, 70, false, 1, "2025/06/15"},
-        {"off, steady for 70 s", false, 70, false, 0, "2025/06/15"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        World w(10, 11, StateWaiting, c.on);
-        FakeClock clock(2024, 5, 10, 12, 0, 0);
-        w.startUp();
-        MySchedulerPass(*w.ctx);
-        clock.advanceSeconds(400LL * 86400);
-        for (int s = 0; s <= c.stay; ++s, clock.advanceSeconds(1))
-            MySchedulerPass(*w.ctx);
-        if (c.back) {
-            clock.set(2024, 5, 10, 12, 0, c.stay + 2);
-            MySchedulerPass(*w.ctx);
-        }
-        EXPECT_EQ(w.ctx->tasks[0].launchResult == LaunchStarted ? 1 : 0, c.starts);
-        EXPECT_EQ(fieldString(w.ctx->tasks[0].nextRunText), c.wantNext);
-    }
 }
 
 } // namespace

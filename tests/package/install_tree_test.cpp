@@ -53,17 +53,6 @@ TEST_F(InstallTree, MenuEntryNamesTheProgramInBothLanguages) {
     EXPECT_NE(desktopValue(entry, "Categories").find("Utility;"), std::string::npos);
 }
 
-// Every symbol is bound at start-up (a started program's child must never enter the dynamic
-// linker) and the relocations are read-only afterwards, in every build type.
-TEST_F(InstallTree, ProgramIsLinkedWithBindNowAndRelro) {
-    const std::string program = prefix + "/bin/chorelin";
-    const CommandResult dynamic = runCommand({"readelf", "-d", "-W", program});
-    ASSERT_EQ(dynamic.exitCode, 0) << dynamic.output;
-    EXPECT_NE(dynamic.output.find("BIND_NOW"), std::string::npos) << dynamic.output;
-    const CommandResult headers = runCommand({"readelf", "-l", "-W", program});
-    EXPECT_NE(headers.output.find("GNU_RELRO"), std::string::npos) << headers.output;
-}
-
 TEST_F(InstallTree, InstalledProgramRunsOffscreenAndEndsWithZero) {
     checkProgramRuns(prefix + "/bin/chorelin", home.scratch());
 }
