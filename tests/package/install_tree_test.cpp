@@ -13,7 +13,7 @@ using testing_support::TempHome;
 namespace {
 
 class InstallTree : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const CommandResult installed = runCommand(
             {CHORELIN_CMAKE_COMMAND, "--install", CHORELIN_BINARY_DIR, "--prefix", "/usr"},
