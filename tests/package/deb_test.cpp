@@ -151,7 +151,10 @@ TEST_F(DebPackage, ProgramPassesHardeningCheck) {
     if (!haveProgram("hardening-check"))
         GTEST_SKIP() << "hardening-check is not installed (devscripts): run scripts/package";
     extract();
-    const CommandResult r = runCommand({"hardening-check", root + "/usr/bin/chorelin"});
+    // Control-flow protection is asked of the compiler, but the C library's start files of
+    // Debian 12 carry no CET note, so no program linked there can show it.
+    const CommandResult r =
+        runCommand({"hardening-check", "--nocfprotection", root + "/usr/bin/chorelin"});
     EXPECT_EQ(r.exitCode, 0) << r.output;
 }
 
