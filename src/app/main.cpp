@@ -8,6 +8,7 @@
 #include "app/task_file_refusal.h"
 #include "cli/command_line.h"
 #include "history/history_store.h"
+#include "platform/process.h"
 #include "resources/command_ids.h"
 #include "ui/chorelin_view.h"
 #include "ui/failure_notifier.h"
@@ -15,6 +16,9 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // Before any thread exists (Qt's, the workers', the C library's): a SIGCHLD ignored by
+    // whoever started this program would have every task's end reaped away unseen.
+    platform::resetInheritedSignals();
     ignoreFileSizeSignal();
     // The command-line commands need no display and leave a running instance alone.
     if (cli::wantsCommand(argc, argv))

@@ -66,6 +66,7 @@ void CMainFrame::attachRunHistory(std::unique_ptr<history::HistoryStore> store,
     if (store) {
         runHistory_ = std::make_unique<RunHistoryLink>(std::move(store), notifier_.get());
         ctx_.runObserver = runHistory_.get();
+        ctx_.madeUpRuns = runHistory_.get();
     }
 }
 

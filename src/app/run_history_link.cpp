@@ -1,5 +1,6 @@
 #include "app/run_history_link.h"
 
+#include "history/made_up_query.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
 #include "ui/failure_notifier.h"
@@ -74,9 +75,10 @@ void RunHistoryLink::runStarted(int64_t runId, int pid, int64_t) {
     }
 }
 
-void RunHistoryLink::runFailed(int64_t runId, int64_t, const std::string& reasonUtf8) {
+void RunHistoryLink::runFailed(int64_t runId, int64_t, const std::string& reasonUtf8,
+                               const std::string& errorCode) {
     try {
-        finished(store_->runFailed(runId, reasonUtf8));
+        finished(store_->runFailed(runId, reasonUtf8, errorCode));
     } catch (...) {
     }
 }
@@ -92,4 +94,13 @@ void RunHistoryLink::finished(const std::optional<history::RunRecord>& run) {
     // The notifier decides which runs are failures and posts those to the window thread.
     if (run && notifier_)
         notifier_->reportRun(*run);
+}
+
+bool RunHistoryLink::alreadyMade(const std::string& taskName, int64_t dueMs) {
+    try {
+        return history::catchUpRunRecorded(store_->paths(), platform::cp932ToUtf8Lossy(taskName),
+                                           dueMs);
+    } catch (...) {
+        return false;
+    }
 }

@@ -12,6 +12,7 @@
 // window and the command line show them (bytes that are no cp932 become U+FFFD), so the
 // history of a task is found under the name the list shows.
 
+#include "engine/made_up_runs.h"
 #include "engine/run_observer.h"
 #include "history/history_store.h"
 
@@ -19,7 +20,7 @@
 
 class FailureNotifier;
 
-class RunHistoryLink final : public RunObserver {
+class RunHistoryLink final : public RunObserver, public MadeUpRuns {
 public:
     // `notifier` may be null (runs are then only recorded); it must outlive the link.
     RunHistoryLink(std::unique_ptr<history::HistoryStore> store, FailureNotifier* notifier);
@@ -30,8 +31,12 @@ public:
 
     RunPreparation prepareRun(const RunAttempt& attempt) override;
     void runStarted(int64_t runId, int pid, int64_t startMs) override;
-    void runFailed(int64_t runId, int64_t startMs, const std::string& reasonUtf8) override;
+    void runFailed(int64_t runId, int64_t startMs, const std::string& reasonUtf8,
+                   const std::string& errorCode) override;
     void runEnded(int64_t runId, RunEnd how, int value, int64_t endMs) override;
+
+    // Whether the history holds that make-up run (asked under taskLock, rarely: one read).
+    bool alreadyMade(const std::string& taskName, int64_t dueMs) override;
 
 private:
     void finished(const std::optional<history::RunRecord>& run);

@@ -137,6 +137,7 @@ void runShutdown(AppContext& ctx, std::unique_ptr<RunHistoryLink> history) {
     // are gone, and the window thread is here.
     ctx.viewWindow = nullptr;
     ctx.runObserver = nullptr;
+    ctx.madeUpRuns = nullptr;
     {
         TaskLockGuard guard(ctx.taskLock);
         MyTaskWrite(ctx, ctx.taskFilePath);

@@ -32,6 +32,9 @@ JsonObject runObject(const history::RunRecord& run) {
         .add("signal", run.signal ? std::optional<std::string>(history::signalName(*run.signal))
                                   : std::nullopt)
         .add("error", run.launched ? std::nullopt : std::optional<std::string>(run.error))
+        .add("errorCode", run.launched || run.errorCode.empty()
+                              ? std::nullopt
+                              : std::optional<std::string>(run.errorCode))
         .add("output",
              run.outputPath.empty() ? std::nullopt : std::optional<std::string>(run.outputPath))
         .add("outputBytes", run.outputBytes);

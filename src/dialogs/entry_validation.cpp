@@ -255,7 +255,11 @@ EntryCheck checkTaskEntry(const EntryTexts& texts, const TaskRecord& working, En
 
     record.startDate = dateNumberFromText(fieldView(record.startDateText));
     record.endDate = dateNumberFromText(fieldView(record.endDateText));
-    record.lastRunDate = dateNumberFromText(fieldView(record.lastRunText));
+    // A make-up run of a missed day keeps that earlier day in lastRunDate while the text shows
+    // the day it really ran; the change keeps it, so that the day's own run is not lost.
+    const int32_t shownLastRun = dateNumberFromText(fieldView(record.lastRunText));
+    if (record.lastRunDate <= 0 || record.lastRunDate > shownLastRun)
+        record.lastRunDate = shownLastRun;
     record.nextRunDate = dateNumberFromText(fieldView(record.nextRunText));
 
     EntryCheck check;

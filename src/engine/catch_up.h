@@ -24,11 +24,16 @@ struct CatchUpLook {
     bool on = false;
     // The local seconds of the look before this pass; nullopt when there was none.
     std::optional<long long> lastLook;
+    // The wall clock leapt forward a moment ago: what it passed over waits until it is steady.
+    bool holding = false;
 };
 
-// The beginning of a pass, holding taskLock: records this look at the clock, makes the runs
-// noted at start-up, and after a wake, or a wall clock that moved on more than 90 seconds since
-// the last look, makes every missed run in table order. True when a task changed.
+// The beginning of a pass, holding taskLock: records this look at the clock and makes the runs
+// noted at start-up. A wall clock that moved on more than 90 seconds since the last look has its
+// missed runs noted and held until it has run on steadily for 60 seconds (or a wake explains
+// the leap); one set back more than 90 seconds drops what it held that never came, and has
+// every next run computed again, as at start-up. After a wake every missed run is made, in
+// table order. True when a task changed.
 bool MyCatchUpBeginPass(AppContext& ctx, const platform::LocalTime& now, CatchUpLook& look);
 
 // For task i of a pass: when the run its next run day stood for was missed on a past day, makes

@@ -9,6 +9,7 @@
 #include "store/fields.h"
 #include "store/trace.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -105,11 +106,16 @@ void MyTaskExec(AppContext& ctx, int index, RunTrigger trigger, int64_t dueMs) {
     MyTaskFinishStart(ctx, start);
 }
 
-void MyReleaseTaskProcess(AppContext& ctx, int index, const platform::ProcessEnd& end, bool killed,
+void MyReleaseTaskProcess(AppContext& ctx, int index, const platform::ProcessEnd& end,
                           bool closeHandle) {
     if (index < 0 || static_cast<size_t>(index) >= ctx.tasks.size())
         return;
     TaskRecord& task = ctx.tasks[static_cast<size_t>(index)];
+    // Killed only when it ended by the signal force-terminate sent: a program that exited by
+    // itself meanwhile ended as it says.
+    const bool killSent = ctx.killsSent.erase(task.processInfo.processId) != 0;
+    const bool killed =
+        killSent && end.how == platform::ProcessEnd::How::Signalled && end.value == platform::kKillSignal;
     reportRunEnd(ctx, task.processInfo.processId, end, killed);
     if (closeHandle)
         platform::closeHandle(task.processInfo.processHandle);
@@ -122,16 +128,43 @@ void MyReleaseTaskProcess(AppContext& ctx, int index, const platform::ProcessEnd
     ctx.watcherWake.signal();
 }
 
-void MyTerminateTaskProcess(AppContext& ctx, int index) {
+int MyTerminateTaskProcess(AppContext& ctx, int index) {
     if (index < 0 || static_cast<size_t>(index) >= ctx.tasks.size())
-        return;
+        return TerminateFailed;
     const ProcessBlock& process = ctx.tasks[static_cast<size_t>(index)].processInfo;
-    // A start still under way has no process to end yet.
-    if (isStartPlaceholder(process.processHandle))
-        return;
-    bool endedBefore = false;
+    // A start still under way has no process yet: it is killed as soon as it has one.
+    if (isStartPlaceholder(process.processHandle)) {
+        ctx.killsAtStart.insert(process.processHandle);
+        return TerminateEnding;
+    }
+    const int handle = process.processHandle;
+    const int pid = process.processId;
     // The whole process group goes, so children the task started end with it.
-    const platform::ProcessEnd end =
-        platform::terminateProcess(process.processHandle, process.processId, &endedBefore);
-    MyReleaseTaskProcess(ctx, index, end, !endedBefore);
+    switch (platform::killProcessGroup(handle, pid)) {
+    case platform::KillResult::NotPermitted:
+        tracef("!!!NG!!! pidfd_send_signal() LastError=%d", EPERM);
+        return TerminateNotPermitted;
+    case platform::KillResult::Failed:
+        tracef("!!!NG!!! pidfd_send_signal() LastError=%d", errno);
+        return TerminateFailed;
+    case platform::KillResult::Sent:
+        break;
+    }
+    ctx.killsSent.insert(pid);
+    // A killed process ends at once; one that does not (stuck in the kernel) is not waited for
+    // any longer under taskLock: the watcher records its end, as any other.
+    if (platform::waitForAnyProcess({handle}, kTerminateWaitMs) != 0)
+        return TerminateEnding;
+    platform::ProcessEnd end;
+    switch (platform::collectProcess(handle, end)) {
+    case platform::ProcessState::Running:
+        return TerminateEnding;
+    case platform::ProcessState::Ended:
+    case platform::ProcessState::Gone:
+        MyReleaseTaskProcess(ctx, index, end);
+        return TerminateDone;
+    case platform::ProcessState::NotAProcess:
+        break;
+    }
+    return TerminateEnding;
 }

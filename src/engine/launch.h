@@ -24,13 +24,24 @@ void MyTaskExec(AppContext& ctx, int index, RunTrigger trigger = RunTrigger::Sch
 // The quoted command line of a task, as traced: "exe" or "exe" "registered".
 std::string taskCommandLine(const TaskRecord& task);
 
-// The task's process has ended and was reaped: tells the run observer how (`killed` for
-// force-terminate), closes its handle (unless `closeHandle` is false: the number was no
-// process descriptor of ours), zeroes both run-time blocks, sets the task Waiting, or Completed
-// when it runs only once, and lets the watcher forget the process.
+// The task's process has ended and was reaped: tells the run observer how (killed only when
+// force-terminate had sent the signal that ended it), closes its handle (unless `closeHandle` is
+// false: the number was no process descriptor of ours), zeroes both run-time blocks, sets the
+// task Waiting, or Completed when it runs only once, and lets the watcher forget the process.
 void MyReleaseTaskProcess(AppContext& ctx, int index, const platform::ProcessEnd& end,
-                          bool killed = false, bool closeHandle = true);
+                          bool closeHandle = true);
 
-// Force-terminate: kills the process group of task i, reaps its leader and releases the task.
-// The run is reported as killed, or as it really ended when it had ended on its own before.
-void MyTerminateTaskProcess(AppContext& ctx, int index);
+// What force-terminate did.
+enum TerminateResult {
+    TerminateDone = 0,          // the process ended; the task is released
+    TerminateEnding = 1,        // killed, not ended yet: the watcher records the end
+    TerminateNotPermitted = -1, // the program runs as another user; it goes on, still Running
+    TerminateFailed = -2,       // the handle is no process of ours; nothing changed
+};
+
+// How long force-terminate waits, under taskLock, for a killed process to end.
+inline constexpr int kTerminateWaitMs = 1000;
+
+// Force-terminate: sends SIGKILL to task i's process through its descriptor, then to its
+// group, and when it has ended within kTerminateWaitMs reaps it and releases the task.
+int MyTerminateTaskProcess(AppContext& ctx, int index);

@@ -55,8 +55,10 @@ public:
     virtual RunPreparation prepareRun(const RunAttempt& attempt) = 0;
     // The program started as process `pid` at startMs (ms since the epoch).
     virtual void runStarted(int64_t runId, int pid, int64_t startMs) = 0;
-    // The program could not be started; the reason as UTF-8 text.
-    virtual void runFailed(int64_t runId, int64_t startMs, const std::string& reasonUtf8) = 0;
+    // The program could not be started; the reason as UTF-8 text in the interface's words, and
+    // the symbolic name of the error ("ENOENT").
+    virtual void runFailed(int64_t runId, int64_t startMs, const std::string& reasonUtf8,
+                           const std::string& errorCode) = 0;
     // The started process ended and was reaped at endMs.
     virtual void runEnded(int64_t runId, RunEnd how, int value, int64_t endMs) = 0;
 

@@ -11,9 +11,11 @@
 RunPreparation prepareRunReport(AppContext& ctx, const TaskRecord& task, RunTrigger trigger,
                                 int64_t dueMs);
 
-// Tells the observer how the start went and keeps the run id of a started process.
+// Tells the observer how the start of `executable` (cp932) went and keeps the run id of a
+// started process.
 void reportRunStart(AppContext& ctx, const RunPreparation& run,
-                    const platform::SpawnResult& spawned, int64_t startMs);
+                    const platform::SpawnResult& spawned, int64_t startMs,
+                    const std::string& executable);
 
 // Tells the observer how the process `pid` ended (`killed`: by force-terminate), and forgets
 // its run id. An end whose status could not be collected is not told.

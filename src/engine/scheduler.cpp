@@ -110,9 +110,12 @@ PassDecision decide(AppContext& ctx) {
             pass.changed = true;
             continue;
         }
+        // Right after a leap forward of the wall clock a past next run is left as it is: the
+        // leap may be undone in a moment, and a task moved on (or completed past its end date)
+        // at a false time would miss its real runs.
         if (MyCatchUpPastRun(ctx, i, now, look)) {
             pass.changed = true;
-        } else if (recomputePastNextRun(ctx, i, today)) {
+        } else if (!look.holding && recomputePastNextRun(ctx, i, today)) {
             pass.changed = true;
             write = true;
         }

@@ -127,6 +127,10 @@ int MyTaskFinishStart(AppContext& ctx, PreparedStart& start) {
         task.processInfo.threadId = 0;
         task.launchResult = LaunchStarted;
         ctx.watcherWake.signal();
+        // Force-terminate asked for while the process was being made.
+        if (ctx.killsAtStart.erase(start.placeholder) != 0 &&
+            platform::killProcessGroup(spawned.handle, spawned.pid) == platform::KillResult::Sent)
+            ctx.killsSent.insert(spawned.pid);
     } else {
         tracef("!!!NG!!! spawnProcess() LastError=%d", spawned.error);
         task.launchResult = LaunchFailed;
@@ -134,7 +138,8 @@ int MyTaskFinishStart(AppContext& ctx, PreparedStart& start) {
         // completed the task meanwhile (its end date passed).
         if (task.state == StateRunning)
             task.state = start.stateBefore;
+        ctx.killsAtStart.erase(start.placeholder);
     }
-    reportRunStart(ctx, start.run, spawned, start.startMs);
+    reportRunStart(ctx, start.run, spawned, start.startMs, start.executable);
     return index;
 }

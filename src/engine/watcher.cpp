@@ -46,7 +46,7 @@ void recordEnd(AppContext& ctx, int row, const platform::ProcessEnd& end, bool c
     TaskRecord& task = ctx.tasks[static_cast<size_t>(row)];
     tracef("タスク（%s）の終了を検出しました。",
            platform::cp932ToUtf8Lossy(fieldView(task.name)).c_str());
-    MyReleaseTaskProcess(ctx, row, end, false, closeHandle);
+    MyReleaseTaskProcess(ctx, row, end, closeHandle);
     ctx.refreshRow = row;
     ctx.post(WM_MYTASKEND, row);
 }

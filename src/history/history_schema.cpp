@@ -41,6 +41,8 @@ constexpr const char* kSteps[] = {
     "CREATE TABLE run_ids (next INTEGER NOT NULL CHECK (typeof(next) = 'integer' AND next > 0));"
     "INSERT INTO run_ids (next) SELECT IFNULL(MAX(id), 0) + 1 FROM runs WHERE id > 0 AND id < "
     "4611686018427387904;",
+    // 3: the symbolic error name of a failed start, beside its text.
+    "ALTER TABLE runs ADD COLUMN error_code TEXT;",
 };
 static_assert(std::size(kSteps) == kSchemaVersion);
 

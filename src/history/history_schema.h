@@ -11,7 +11,7 @@
 namespace history {
 
 // The schema version this program writes.
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 struct WritableDatabase {
     Database db;         // open when the history can be written

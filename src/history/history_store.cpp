@@ -181,7 +181,8 @@ void HistoryStore::runStarted(int64_t runId, int pid) {
     queue(it->second, false);
 }
 
-std::optional<RunRecord> HistoryStore::runFailed(int64_t runId, const std::string& error) {
+std::optional<RunRecord> HistoryStore::runFailed(int64_t runId, const std::string& error,
+                                                 const std::string& errorCode) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto it = inFlight_.find(runId);
     if (it == inFlight_.end())
@@ -189,6 +190,7 @@ std::optional<RunRecord> HistoryStore::runFailed(int64_t runId, const std::strin
     RunRecord& run = it->second;
     run.launched = false;
     run.error = error;
+    run.errorCode = errorCode;
     run.ending = RunEnding::Failed;
     run.endMs = nowMs();
     return finish(runId, run);

@@ -79,7 +79,8 @@ public:
     RunTicket prepareRun(const RunAttempt& attempt);
     void runStarted(int64_t runId, int pid);
     // The run as it ended; nothing for an unknown id.
-    std::optional<RunRecord> runFailed(int64_t runId, const std::string& error);
+    std::optional<RunRecord> runFailed(int64_t runId, const std::string& error,
+                                       const std::string& errorCode = std::string());
     std::optional<RunRecord> runEnded(int64_t runId, const RunEnd& end);
 
     // Waits until everything queued before the call is in the database (or dropped, without

@@ -26,6 +26,7 @@ struct RunRecord {
     int64_t startMs = 0;
     bool launched = true; // false: the start failed, `error` says why
     std::string error;
+    std::string errorCode; // the symbolic error name of a failed start ("ENOENT"); may be empty
     int pid = 0;
     std::optional<int64_t> endMs;
     std::optional<int> exitCode; // Exited

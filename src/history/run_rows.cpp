@@ -6,7 +6,7 @@ namespace history {
 
 const char* const kRunColumns =
     "id, task, registered_file, program, trigger, due_ms, start_ms, launch, error, pid, end_ms, "
-    "exit_code, signal, ending, output, output_note, output_bytes";
+    "exit_code, signal, ending, output, output_note, output_bytes, error_code";
 
 RunRecord runFromRow(const Statement& row, const HistoryPaths& paths) {
     RunRecord run;
@@ -30,6 +30,7 @@ RunRecord runFromRow(const Statement& row, const HistoryPaths& paths) {
     run.outputPath = paths.resolve(row.text(14));
     run.outputNote = row.text(15);
     run.outputBytes = row.integer(16);
+    run.errorCode = row.text(17);
     return run;
 }
 
@@ -37,8 +38,8 @@ int storeRun(Database& db, const RunRecord& run, const std::string& outputName) 
     Statement insert = db.prepare(
         "INSERT OR REPLACE INTO runs (id, task, registered_file, program, trigger, due_ms, "
         "start_ms, launch, error, pid, end_ms, exit_code, signal, ending, output, output_note, "
-        "output_bytes) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, "
-        "?16, ?17)");
+        "output_bytes, error_code) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
+        "?14, ?15, ?16, ?17, ?18)");
     if (!insert.valid())
         return db.lastCode();
     insert.bind(1, run.id);
@@ -70,6 +71,10 @@ int storeRun(Database& db, const RunRecord& run, const std::string& outputName) 
     else
         insert.bind(16, run.outputNote);
     insert.bind(17, run.outputBytes);
+    if (run.errorCode.empty())
+        insert.bindNull(18);
+    else
+        insert.bind(18, run.errorCode);
     const int rc = insert.step();
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }

@@ -14,13 +14,15 @@ struct SpawnResult {
     int error = 0; // errno when not started
 };
 
-// Starts `executable` with `argument` as its one argument when `argument` is not empty, in a new
-// process group, with this program's environment and working folder, the default signal mask
-// and dispositions, and the descriptor limit this program was given (raiseDescriptorLimit).
-// With `outputFd` >= 0 that descriptor becomes the program's standard output and standard
-// error (one that is not open is left out); the caller keeps it and closes it. Paths are cp932. A
-// start that would leave this program fewer than kReservedDescriptors free descriptors fails with
-// EMFILE, as one that finds none at all, so that the program's own files can still be opened.
+// Starts `executable` with `argument` as its one argument when `argument` is not empty, in a
+// session and process group of its own with /dev/null as its standard input (as cron and
+// service managers start their jobs: no terminal to read from or be stopped by), with this
+// program's environment and working folder, the default signal mask and dispositions, and the
+// descriptor limit this program was given (raiseDescriptorLimit). With `outputFd` >= 0 that
+// descriptor becomes the program's standard output and standard error (one that is not open is left
+// out); the caller keeps it and closes it. Paths are cp932. A start that would leave this program
+// fewer than kReservedDescriptors free descriptors fails with EMFILE, as one that finds none at
+// all, so that the program's own files can still be opened.
 SpawnResult spawnProcess(const std::string& executable, const std::string& argument,
                          int outputFd = -1);
 
@@ -49,8 +51,29 @@ enum class ProcessState {
 ProcessState collectProcess(int handle, ProcessEnd& end);
 
 // Kills the process group of a started process and reaps its leader. `endedBefore`, when
-// given, tells whether the leader had already ended on its own before the kill.
+// given, tells whether the leader had already ended on its own before the kill. It waits for
+// the leader without limit: only for processes known to die (tests, cleanup).
 ProcessEnd terminateProcess(int handle, int pid, bool* endedBefore = nullptr);
+
+// The signal force-terminate ends a process with, by the number the run history keeps for it
+// on every system (SIGKILL's).
+inline constexpr int kKillSignal = 9;
+
+enum class KillResult {
+    Sent,         // SIGKILL went to the process (or it had ended already), then to its group
+    NotPermitted, // the process runs as someone else (a set-user-ID program): nothing was sent
+    Failed,       // the handle is no process descriptor; nothing was sent
+};
+
+// Sends SIGKILL to a started process through its descriptor, so that it can never reach a
+// process that took over a reused pid, and then to the rest of its process group. Waits for
+// nothing and reaps nothing: the end is collected like any other.
+KillResult killProcessGroup(int handle, int pid);
+
+// Signal dispositions inherited from the parent that would hide this program's children from
+// it (SIGCHLD ignored: the kernel reaps them unasked, so no end could be collected) go back to
+// their defaults. Call first thing in main, before any thread starts.
+void resetInheritedSignals();
 
 // Waits up to timeoutMs for any of the process handles to end. Returns the index of the first
 // ended one in list order, -1 on time-out, -2 when the wait itself failed (errno kept).

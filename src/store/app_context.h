@@ -17,9 +17,11 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class RunObserver; // engine/run_observer.h: the engine reports runs through it
+class MadeUpRuns;  // engine/made_up_runs.h: the catch-up asks it before a make-up run
 
 // Messages that the workers post to the list window.
 inline constexpr int WM_MYTASKEND = 1025;    // the process of one task ended; row travels along
@@ -110,12 +112,19 @@ struct AppContext {
 
     // Told of every start and end; nullptr: nobody. Set before the workers run.
     RunObserver* runObserver = nullptr;
+    MadeUpRuns* madeUpRuns = nullptr;
+    // Processes that force-terminate sent SIGKILL to and whose end is not recorded yet, by
+    // process id; under taskLock.
+    std::unordered_set<int32_t> killsSent;
     // The run id the observer gave each running process, by process id; under taskLock. An
     // entry goes when its process is released.
     std::unordered_map<int32_t, int64_t> runIds;
 
     // The next placeholder process handle of a start under way (negative); under taskLock.
     int32_t nextStartPlaceholder = -1;
+    // Starts under way that force-terminate was asked for, by placeholder: each is killed as
+    // soon as its process exists. Under taskLock.
+    std::unordered_set<int32_t> killsAtStart;
 
     void post(int message, int row) {
         if (viewWindow)

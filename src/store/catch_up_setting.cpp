@@ -2,6 +2,7 @@
 
 #include "platform/settings_values.h"
 #include "platform/text_codec.h"
+#include "store/bool_setting.h"
 #include "store/trace.h"
 
 #include <optional>
@@ -11,22 +12,13 @@ namespace {
 
 const char* const kCatchUpKey = "CatchUpMissedRuns";
 
-// The settings file is text that people edit: the spellings a boolean takes there are accepted.
-std::optional<bool> parseFlag(const std::string& text) {
-    if (text == "true" || text == "1")
-        return true;
-    if (text == "false" || text == "0")
-        return false;
-    return std::nullopt;
-}
-
 } // namespace
 
 void MyCatchUpSettingLoad(AppContext& ctx) {
     platform::SettingsValues& store = platform::userSettings();
     bool on = false;
     if (const std::optional<std::string> text = store.readText(kCatchUpKey)) {
-        const std::optional<bool> flag = parseFlag(*text);
+        const std::optional<bool> flag = parseBoolSetting(*text);
         if (!flag)
             tracef("%s=%s は読めないため、オフとします。", kCatchUpKey,
                    platform::cp932ToUtf8Lossy(*text).c_str());

@@ -30,4 +30,11 @@ struct CatchUpState {
     bool looked = false;
     long long lastLook = 0;
     std::vector<PendingCatchUp> pending;
+
+    // A wall clock that leapt forward may be wrong (a hardware clock put right by time sync a
+    // moment later): the runs the leap passed over wait in `held` until the clock has run
+    // steadily since `steadySince` for a while, and a leap back drops the ones it undoes.
+    bool holding = false;
+    long long steadySince = 0;
+    std::vector<PendingCatchUp> held;
 };

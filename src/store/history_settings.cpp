@@ -1,10 +1,9 @@
 #include "store/history_settings.h"
 
 #include "platform/settings_values.h"
+#include "store/bool_setting.h"
 #include "store/trace.h"
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <optional>
 #include <string>
@@ -14,16 +13,6 @@ namespace {
 const char* const kNotifyKey = "NotifyOnFailure";
 const char* const kRunsKey = "HistoryRunsPerTask";
 const char* const kOutputKey = "HistoryOutputMiB";
-
-std::optional<bool> parseBool(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (text == "true" || text == "1" || text == "yes" || text == "on")
-        return true;
-    if (text == "false" || text == "0" || text == "no" || text == "off")
-        return false;
-    return std::nullopt;
-}
 
 // The stored number when it is one and lies within [low, high]; else the default, said in the
 // trace so that a typing error in the file can be found.
@@ -48,10 +37,11 @@ HistorySettings readHistorySettings() {
     store.open();
     HistorySettings settings;
     if (const std::optional<std::string> text = store.readText(kNotifyKey)) {
-        if (const std::optional<bool> on = parseBool(*text))
-            settings.notifyOnFailure = *on;
-        else
-            tracef("%s=%s は使えない値のため true を使います。", kNotifyKey, text->c_str());
+        // A value that is none of the on/off words counts as off, as for every such setting.
+        const std::optional<bool> on = parseBoolSetting(*text);
+        settings.notifyOnFailure = on.value_or(false);
+        if (!on)
+            tracef("%s=%s は使えない値のため false を使います。", kNotifyKey, text->c_str());
     }
     settings.runsPerTask = boundedInt(store, kRunsKey, 1, 100000, kDefaultHistoryRunsPerTask);
     settings.outputMiB = boundedInt(store, kOutputKey, 0, 1048576, kDefaultHistoryOutputMiB);

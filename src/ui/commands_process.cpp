@@ -79,9 +79,17 @@ void CChorelinView::killTaskOfRow(int row) {
         return;
     tracef("タスク（%s）を強制終了します。", name.c_str());
     // The whole process group goes, so children the task started end with it; the leader is
-    // reaped here and the run reported as killed, and the watcher no longer sees the task once
-    // its handle is zero.
-    MyTerminateTaskProcess(ctx_, t);
+    // reaped here when it ended at once, and the watcher no longer sees the task once its
+    // handle is zero. One that is slow to end is the watcher's, like any end.
+    const int result = MyTerminateTaskProcess(ctx_, t);
+    if (result == TerminateNotPermitted) {
+        showCommandMessage(Prompter::Kind::Refusal,
+                           "指定のタスク（" + name +
+                               "）は強制終了できません。\n"
+                               "実行中のプログラムを終了する権限がありません。",
+                           this);
+        return;
+    }
     MySetStateText(t);
     for (int k = 0; k < columnCount(); ++k)
         update(model()->index(t, k));

@@ -234,7 +234,7 @@ TEST_F(ReadingCommands, HistoryAsJson) {
     ASSERT_EQ(runs.size(), 2);
     EXPECT_EQ(keysInOrder(result.out.split('\n')[1]),
               QStringList({"id", "task", "trigger", "due", "start", "end", "launch", "outcome",
-                           "exitCode", "signal", "error", "output", "outputBytes"}));
+                           "exitCode", "signal", "error", "errorCode", "output", "outputBytes"}));
     const QJsonObject failed = runs[0].toObject(); // newest first
     EXPECT_EQ(failed["task"].toString(), QStringLiteral("ノート"));
     EXPECT_EQ(failed["trigger"].toString(), QStringLiteral("manual"));

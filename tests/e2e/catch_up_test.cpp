@@ -1,6 +1,8 @@
 // The real program on a shifted wall clock (libfaketime): while it runs, the clock leaps two days
 // past a task's run, as after a sleep that nobody announced. With CatchUpMissedRuns on the missed
-// run is made once; with it off the task only moves on to its next day.
+// run is made once, after the clock has run on steadily for a minute; with it off the task only
+// moves on to its next day. A leap of 400 days undone seconds later runs nothing and moves
+// nothing.
 
 #include "process_runner.h"
 #include "store/fields.h"
@@ -10,16 +12,17 @@
 #include <csignal>
 #include <ctime>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace testing_support;
 using namespace std::chrono_literals;
 
 namespace {
 
-class CatchUpProgram : public ::testing::TestWithParam<bool> {};
+class CatchUpProgram : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
 
 TEST_P(CatchUpProgram, TwoDayLeapMakesTheMissedRunOnceOnlyWhenOn) {
-    const bool on = GetParam();
+    const auto [on, undone] = GetParam();
     ASSERT_TRUE(exists(CHORELIN_FAKETIME)) << "libfaketime is missing: run scripts/setup";
     TempHome home;
     const std::string taskFile = home.documents() + "/chorelin/chorelin.tsk";
@@ -53,23 +56,40 @@ TEST_P(CatchUpProgram, TwoDayLeapMakesTheMissedRunOnceOnlyWhenOn) {
     ASSERT_TRUE(waitFor(
         [&] { return readFile(trace).find("OnInitialUpdate() End") != std::string::npos; }, 20s));
 
-    // Sunday 08:58: the runs of Friday and Saturday went by unseen.
-    setClock(offset + 2 * 86400);
-    ASSERT_TRUE(waitFor([&] { return readTaskFile(taskFile)[0].nextRunDate != 20240510; }, 20s));
-    ASSERT_TRUE(waitFor([&] { return exists(runs) == on; }, 20s));
+    const auto traced = [&](const char* text) {
+        return waitFor([&] { return readFile(trace).find(text) != std::string::npos; }, 20s);
+    };
+    // Sunday 08:58 (the runs of Friday and Saturday went by unseen), or 400 days on.
+    setClock(offset + (undone ? 400 : 2) * 86400);
+    ASSERT_TRUE(traced("秒進みました"));
+    if (undone) {
+        setClock(offset + 4);
+        ASSERT_TRUE(traced("秒戻りました"));
+    } else {
+        setClock(offset + 2 * 86400 + 61); // a minute on: the clock is steady
+        ASSERT_TRUE(
+            waitFor([&] { return readTaskFile(taskFile)[0].nextRunDate != 20240510; }, 20s));
+        ASSERT_TRUE(waitFor([&] { return exists(runs) == on; }, 20s));
+    }
     program.signal(SIGTERM);
     ASSERT_EQ(program.waitForExit(20s), 0);
 
     const TaskRecord saved = readTaskFile(taskFile)[0];
-    EXPECT_EQ(readFile(runs), on ? "run\n" : "");
-    EXPECT_EQ(fieldString(saved.lastRunText), on ? "2024/05/12" : "2024/05/09");
-    EXPECT_EQ(fieldString(saved.nextRunText), on ? "2024/05/13" : "2024/05/12");
+    const bool made = on && !undone;
+    EXPECT_EQ(readFile(runs), made ? "run\n" : "");
+    EXPECT_EQ(fieldString(saved.lastRunText), made ? "2024/05/12" : "2024/05/09");
+    // Sunday's own 09:00 run is still ahead, make-up or not; after the undone leap Friday's is.
+    EXPECT_EQ(fieldString(saved.nextRunText), undone ? "2024/05/10" : "2024/05/12");
     EXPECT_EQ(readFile(trace).find("2024/05/10 09:00 の実行が行われていないため") !=
                   std::string::npos,
-              on);
+              made);
 }
 
-INSTANTIATE_TEST_SUITE_P(Setting, CatchUpProgram, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "On" : "Off"; });
+INSTANTIATE_TEST_SUITE_P(Setting, CatchUpProgram,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) ? "On" : "Off") +
+                                    (std::get<1>(info.param) ? "LeapUndone" : "");
+                         });
 
 } // namespace

@@ -33,15 +33,17 @@ protected:
         writeTaskFile(home.documents() + "/chorelin/chorelin.tsk", records);
     }
 
-    // No notice reaches a desktop the tests may run on.
-    std::unique_ptr<ChorelinProcess> start(const std::string& time) {
+    // No notice reaches a desktop the tests may run on. `wrapper` starts the program.
+    std::unique_ptr<ChorelinProcess> start(const std::string& time,
+                                           const std::vector<std::string>& wrapper = {}) {
         return std::make_unique<ChorelinProcess>(
             home.root() + "/err",
             std::vector<std::string>{"QT_QPA_PLATFORM=offscreen",
                                      "DBUS_SESSION_BUS_ADDRESS=unix:path=" + home.root() + "/no",
                                      std::string("LD_PRELOAD=") + CHORELIN_FAKETIME,
                                      "FAKETIME=@2024-05-10 " + time,
-                                     "FAKETIME_DONT_FAKE_MONOTONIC=1"});
+                                     "FAKETIME_DONT_FAKE_MONOTONIC=1"},
+            CHORELIN_BINARY, wrapper);
     }
 
     // `chorelin --history --json` once every run shown is past `outcome` (or at the time-out).
@@ -86,7 +88,9 @@ TEST_F(RunHistoryProgram, ExitCodeBothStreamsAndAFailedStart) {
     EXPECT_EQ(failed["task"], "ない");
     EXPECT_EQ(failed["launch"], "failed");
     EXPECT_EQ(failed["outcome"], "failed");
-    EXPECT_EQ(failed["error"], "No such file or directory");
+    EXPECT_EQ(failed["error"].toString().toStdString(),
+              "実行ファイルが見つかりません: " + home.scratch() + "/missing/program");
+    EXPECT_EQ(failed["errorCode"], "ENOENT");
     EXPECT_TRUE(failed["output"].isNull());
     program->signal(SIGTERM);
     EXPECT_EQ(program->waitForExit(20s), 0);
@@ -120,6 +124,23 @@ TEST_F(RunHistoryProgram, RunInFlightWhenKilledIsLostAfterTheNextStart) {
     EXPECT_EQ(after[0]["outputBytes"], 8); // "started\n"
     second->signal(SIGTERM);
     EXPECT_EQ(second->waitForExit(20s), 0);
+}
+
+// Started by a parent that ignores SIGCHLD (inherited across exec), Chorelin still sees how
+// its tasks end: ignored, the kernel would reap them before anyone could ask.
+TEST_F(RunHistoryProgram, EndsAreSeenWhenStartedWithSigchldIgnored) {
+    const std::string script = home.scratch() + "/three.sh";
+    writeFile(script, "#!/bin/sh\nexit 3\n", 0755);
+    writeTasks({{"終わる", script}});
+    const std::unique_ptr<ChorelinProcess> program =
+        start("08:59:58", {"env", "--ignore-signal=CHLD"});
+
+    const QJsonArray runs = historyPast(1);
+    ASSERT_EQ(runs.size(), 1) << readFile(home.root() + "/err");
+    EXPECT_EQ(runs[0]["outcome"], "exited");
+    EXPECT_EQ(runs[0]["exitCode"], 3);
+    program->signal(SIGTERM);
+    EXPECT_EQ(program->waitForExit(20s), 0);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "engine/next_exec.h"
 #include "engine/workers.h"
 #include "engine_test_helpers.h"
+#include "engine/made_up_runs.h"
+#include "recording_observer.h"
 #include "store/fields.h"
 #include "store/trace.h"
 #include "support/fake_clock.h"
@@ -11,6 +13,7 @@
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
+#include <set>
 
 using namespace testing_support;
 
@@ -75,8 +78,10 @@ TEST(CatchUp, MissedRunsAreMadeOnceWhenOn) {
         {"on: disabled",                   true,  10, 11, D, "毎日",     0,  13, 10, 0,  0,  0, false, D, 10, 14},
         {"on: that day run by hand",       true,  11, 11, W, "毎日",     0,  13, 10, 0,  0,  0, false, W, 11, 14},
         {"off: clock leaps two days",      false, 9,  10, W, "毎日",     0,  10, 8,  12, 8,  0, false, W, 9,  12},
-        {"on: clock leaps two days",       true,  9,  10, W, "毎日",     0,  10, 8,  12, 8,  1, true,  R, 12, 13},
+        {"on: clock leaps two days",       true,  9,  10, W, "毎日",     0,  10, 8,  12, 8,  1, true,  R, 12, 12},
         {"on: same-day leap, not doubled", true,  10, 13, W, "毎日",     0,  13, 8,  13, 10, 1, false, R, 13, 14},
+        // A make-up before the day's minute is the missed day's run: the day keeps its own.
+        {"on: morning, the day keeps its run", true, 10, 11, W, "毎日",   0,  13, 8,  0,  0,  1, true,  R, 13, 13},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -103,7 +108,7 @@ TEST(CatchUp, MissedRunsAreMadeOnceWhenOn) {
                       std::string::npos,
                   c.madeUp);
         EXPECT_EQ(t.state, c.wantState);
-        EXPECT_EQ(t.lastRunDate, dateOf(may(c.wantLastRun)));
+        EXPECT_EQ(fieldString(t.lastRunText), may(c.wantLastRun));
         EXPECT_EQ(fieldString(t.nextRunText), may(c.wantNextRun));
         if (c.starts == 1) {
             const std::vector<TaskRecord> written = readTaskFile(w.ctx->taskFilePath);
@@ -128,6 +133,40 @@ TEST(CatchUp, RunsSeenWhileTheTaskCouldNotStartAreNotMadeUp) {
         EXPECT_EQ(w.ctx->tasks[0].launchResult, LaunchNever);
         EXPECT_EQ(fieldString(w.ctx->tasks[0].nextRunText), "2024/05/13");
     }
+}
+
+// A history in memory: it hears of every make-up and knows it was made.
+struct MadeUpLog : engine_test::RecordingObserver, MadeUpRuns {
+    std::set<std::pair<std::string, int64_t>> made;
+    RunPreparation prepareRun(const RunAttempt& a) override {
+        made.insert({a.taskName, a.dueMs});
+        return RecordingObserver::prepareRun(a);
+    }
+    bool alreadyMade(const std::string& task, int64_t dueMs) override {
+        return made.count({task, dueMs}) != 0;
+    }
+};
+
+// A task file that cannot be written keeps the missed run at every start; the history, which
+// heard of the make-up, keeps it from being made again.
+TEST(CatchUp, AMakeUpTheHistoryKnowsIsNotMadeAgain) {
+    MadeUpLog history;
+    TaskRecord stored;
+    int made = 0;
+    for (int start = 0; start < 3; ++start) {
+        World w(8, 9, StateWaiting, true);
+        if (start == 0)
+            stored = w.ctx->tasks[0];
+        w.ctx->tasks[0] = stored; // what the unwritable file still says
+        w.ctx->runObserver = &history;
+        w.ctx->madeUpRuns = &history;
+        FakeClock clock(2024, 5, 10, 11, start);
+        w.startUp();
+        MySchedulerPass(*w.ctx);
+        made += w.ctx->tasks[0].launchResult == LaunchStarted ? 1 : 0;
+        EXPECT_EQ(fieldString(w.ctx->tasks[0].nextRunText), "2024/05/11");
+    }
+    EXPECT_EQ(made, 1);
 }
 
 } // namespace

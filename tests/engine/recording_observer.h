@@ -47,8 +47,9 @@ public:
     void runStarted(int64_t runId, int pid, int64_t startMs) override {
         add({"started", runId, {}, pid, {}, RunEnd::Exited, 0, startMs});
     }
-    void runFailed(int64_t runId, int64_t startMs, const std::string& reason) override {
-        add({"failed", runId, {}, 0, reason, RunEnd::Exited, 0, startMs});
+    void runFailed(int64_t runId, int64_t startMs, const std::string& reason,
+                   const std::string& code) override {
+        add({"failed", runId, {}, 0, reason + " [" + code + "]", RunEnd::Exited, 0, startMs});
     }
     void runEnded(int64_t runId, RunEnd how, int value, int64_t endMs) override {
         add({"ended", runId, {}, 0, {}, how, value, endMs});

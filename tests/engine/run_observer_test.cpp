@@ -149,7 +149,8 @@ TEST_F(RunObserverTest, FailedAndUnrecordedStartsAreFollowedByNothing) {
     EXPECT_EQ(calls[1].runId, 0);
     EXPECT_EQ(calls[2].what, "failed");
     EXPECT_EQ(calls[2].runId, 1);
-    EXPECT_EQ(calls[2].reason, "No such file or directory");
+    EXPECT_EQ(calls[2].reason,
+              "実行ファイルが見つかりません: " + home_.scratch() + "/gone.sh [ENOENT]");
     TaskLockGuard lock(ctx_->taskLock);
     EXPECT_EQ(ctx_->tasks[0].launchResult, LaunchFailed);
     EXPECT_EQ(ctx_->tasks[1].launchResult, LaunchStarted);

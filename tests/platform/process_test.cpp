@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <future>
@@ -156,6 +157,37 @@ TEST_F(ProcessTest, ChildHasItsOwnGroupDefaultSignalsAndNoDescriptorOfOurs) {
     EXPECT_EQ(statusField(status, "NSpgid"), std::to_string(spawned.pid));
     EXPECT_EQ(statusField(status, "SigBlk"), "0000000000000000");
     EXPECT_EQ(statusField(status, "SigIgn"), "0000000000000000");
+}
+
+// Started from a terminal, this program's input is that terminal; a task that reads its input
+// must get end of file at once, not wait for a typist (or be stopped by SIGTTIN), and must not
+// share the terminal's session.
+TEST_F(ProcessTest, ChildReadsNothingAndHasASessionOfItsOwnWhenOurInputIsATerminal) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(terminal, 0);
+    const int savedInput = ::fcntl(0, F_DUPFD_CLOEXEC, 3);
+    ASSERT_EQ(::dup2(terminal, 0), 0);
+    const int fd = openOutput("input.log");
+    const platform::SpawnResult spawned = platform::spawnProcess(
+        script("input.sh", "read x\necho \"read=$?\"\nexec cat /proc/self/status\n"), "", fd);
+    ::dup2(savedInput, 0);
+    for (const int own : {savedInput, terminal, fd})
+        ::close(own);
+    ASSERT_TRUE(spawned.started);
+    const bool ended = platform::waitForAnyProcess({spawned.handle}, 10000) == 0;
+    platform::ProcessEnd end = platform::terminateProcess(spawned.handle, spawned.pid);
+    platform::closeHandle(spawned.handle);
+    ::close(master);
+    ASSERT_TRUE(ended) << "the program waits for input";
+    EXPECT_EQ(end.value, 0);
+    const std::string status = output("input.log");
+    EXPECT_EQ(status.rfind("read=1\n", 0), 0u) << status;
+    EXPECT_EQ(statusField(status, "NSsid"), std::to_string(spawned.pid));
+    EXPECT_EQ(statusField(status, "NSpgid"), std::to_string(spawned.pid));
 }
 
 TEST_F(ProcessTest, FailedStartsLeaveNoProcessAndNoDescriptor) {

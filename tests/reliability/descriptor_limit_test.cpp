@@ -55,7 +55,7 @@ std::string runUnderLowLimit() {
         failures << "observer: " << observer.count("started") << " started, "
                  << observer.count("failed") << " failed\n";
     for (const auto& call : observer.calls()) {
-        if (call.what == "failed" && call.reason != "Too many open files")
+        if (call.what == "failed" && call.reason != "開いているファイルが多すぎます [EMFILE]")
             failures << "failure reason: " << call.reason << "\n";
     }
     // The file was written after the last start: every task has today as its last run.

@@ -81,7 +81,7 @@ TEST(RunHistoryLink, ReportsBecomeRowsAndFailuresNotices) {
         ids.push_back(prepared.runId);
         const size_t before = shown.size();
         if (c.failure) {
-            link->runFailed(prepared.runId, kDue, c.failure);
+            link->runFailed(prepared.runId, kDue, c.failure, "ENOENT");
         } else {
             link->runStarted(prepared.runId, 4242, kDue);
             link->runEnded(prepared.runId, c.how, c.value, kEnd);
@@ -98,7 +98,7 @@ TEST(RunHistoryLink, ReportsBecomeRowsAndFailuresNotices) {
     ASSERT_TRUE(writeNotifyOnFailure(false));
     const RunPreparation off = link->prepareRun({"daily", "", "", RunTrigger::Manual, 0});
     ::close(off.outputFd);
-    link->runFailed(off.runId, kDue, "Permission denied");
+    link->runFailed(off.runId, kDue, "Permission denied", "EACCES");
     QApplication::processEvents();
     EXPECT_EQ(shown.size(), 3u);
 

@@ -68,6 +68,36 @@ ProcessEnd terminateProcess(int handle, int pid, bool* endedBefore) {
     return ProcessEnd{};
 }
 
+KillResult killProcessGroup(int handle, int pid) {
+    if (handle <= 2 || pid <= 0)
+        return KillResult::Failed;
+    if (::syscall(SYS_pidfd_send_signal, handle, SIGKILL, nullptr, 0) != 0) {
+        if (errno == EPERM)
+            return KillResult::NotPermitted;
+        // ESRCH: it has ended, and is not reaped yet (only this program reaps it); its group
+        // still cannot belong to anybody else.
+        if (errno != ESRCH)
+            return KillResult::Failed;
+    }
+    // The leader is not reaped, so its pid still names this group: whatever the task started
+    // ends with it (members that became another user stay, as they would anyway).
+    ::kill(-pid, SIGKILL);
+    return KillResult::Sent;
+}
+
+void resetInheritedSignals() {
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    sigemptyset(&defaults.sa_mask);
+    ::sigaction(SIGCHLD, &defaults, nullptr);
+    // A blocked SIGCHLD would not hide an end, but a mask inherited blocked stays for every
+    // thread made later; it is taken off here too.
+    sigset_t child;
+    sigemptyset(&child);
+    sigaddset(&child, SIGCHLD);
+    ::sigprocmask(SIG_UNBLOCK, &child, nullptr);
+}
+
 int waitForAnyProcess(const std::vector<int>& handles, int timeoutMs) {
     std::vector<pollfd> fds(handles.size());
     for (size_t i = 0; i < handles.size(); ++i)

@@ -15,6 +15,7 @@
 #include "platform/process.h"
 
 #include "platform/posix/native_path.h"
+#include "platform/posix/unique_fd.h"
 
 #include <atomic>
 #include <cerrno>
@@ -66,6 +67,7 @@ struct ChildArgs {
     char* const* argv;
     char* const* envp;
     int outputFd;
+    int inputFd; // /dev/null, close-on-exec
     bool restoreLimit;
     KernelLimit limit;
     int error; // written by the child when it cannot run the program
@@ -90,8 +92,16 @@ CHORELIN_CHILD_CODE bool prepareChild(const ChildArgs* args) {
         if (sig != SIGKILL && sig != SIGSTOP)
             ::syscall(SYS_rt_sigaction, sig, &defaults, nullptr, kKernelSigsetBytes);
     }
-    // A group of its own, so that force-terminate ends whatever the task starts.
-    if (::syscall(SYS_setpgid, 0, 0) != 0)
+    // A session of its own, and so a group of its own, so that force-terminate ends whatever
+    // the task starts, and no terminal this program was started from is the task's: a task
+    // that reads it would be stopped (SIGTTIN) or wait for a typist for ever.
+    if (::syscall(SYS_setsid) < 0)
+        return false;
+    // Nothing to read: a read gets end of file at once. dup3 leaves the copy inheritable; one
+    // that is 0 already (this program's own input was closed) must lose the flag itself.
+    const long input = args->inputFd == 0 ? ::syscall(SYS_fcntl, 0, F_SETFD, 0)
+                                          : ::syscall(SYS_dup3, args->inputFd, 0, 0);
+    if (input < 0)
         return false;
     if (args->restoreLimit &&
         ::syscall(SYS_prlimit64, 0, RLIMIT_NOFILE, &args->limit, nullptr) != 0)
@@ -225,6 +235,11 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
     // costs the output, not the start.
     if (outputFd > 2 && ::fcntl(outputFd, F_SETFD, FD_CLOEXEC) != 0)
         outputFd = -1;
+    const UniqueFd input(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    if (!input.valid()) {
+        result.error = errno;
+        return result;
+    }
     // One stack per starting thread, made at its first start: a burst of starts maps nothing.
     // The child is done with it when clone returns (CLONE_VFORK).
     thread_local ChildBlock block;
@@ -233,8 +248,8 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
         return result;
     }
     char* argv[3] = {program->data(), argument.empty() ? nullptr : arg->data(), nullptr};
-    ChildArgs& args =
-        *new (block.args()) ChildArgs{program->c_str(), argv, environ, outputFd, false, {}, 0};
+    ChildArgs& args = *new (block.args()) ChildArgs{program->c_str(), argv,  environ, outputFd,
+                                                    input.get(),      false, {},      0};
     rlimit current{};
     const rlim_t given = givenSoftLimit.load();
     if (given != 0 && ::getrlimit(RLIMIT_NOFILE, &current) == 0 && given < current.rlim_cur) {
