@@ -114,8 +114,8 @@ void MyReleaseTaskProcess(AppContext& ctx, int index, const platform::ProcessEnd
     // Killed only when it ended by the signal force-terminate sent: a program that exited by
     // itself meanwhile ended as it says.
     const bool killSent = ctx.killsSent.erase(task.processInfo.processId) != 0;
-    const bool killed =
-        killSent && end.how == platform::ProcessEnd::How::Signalled && end.value == platform::kKillSignal;
+    const bool killed = killSent && end.how == platform::ProcessEnd::How::Signalled &&
+                        end.value == platform::kKillSignal;
     reportRunEnd(ctx, task.processInfo.processId, end, killed);
     if (closeHandle)
         platform::closeHandle(task.processInfo.processHandle);

@@ -4,7 +4,6 @@
 #include "platform/clock.h"
 #include "store/fields.h"
 
-
 RunPreparation prepareRunReport(AppContext& ctx, const TaskRecord& task, RunTrigger trigger,
                                 int64_t dueMs) {
     if (!ctx.runObserver)

@@ -48,8 +48,8 @@ void traceLine(std::string_view line) {
     }
     if (state.path.empty())
         return;
-    // Opened per line so that an external rotation or deletion of the file is harmless; never
-    // inherited by a started program, and with the same line ends on every system.
+        // Opened per line so that an external rotation or deletion of the file is harmless; never
+        // inherited by a started program, and with the same line ends on every system.
 #ifdef _WIN32
     constexpr const char* kMode = "abN";
 #else

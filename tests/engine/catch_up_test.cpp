@@ -1,10 +1,10 @@
 // The catch-up of missed runs on a fake clock: what start-up and the passes make up, once.
 
 #include "engine/catch_up.h"
+#include "engine/made_up_runs.h"
 #include "engine/next_exec.h"
 #include "engine/workers.h"
 #include "engine_test_helpers.h"
-#include "engine/made_up_runs.h"
 #include "recording_observer.h"
 #include "store/fields.h"
 #include "store/trace.h"

@@ -46,16 +46,23 @@ TEST(HistorySettings, NoticeSwitchIsWrittenBack) {
     EXPECT_TRUE(readHistorySettings().notifyOnFailure);
 }
 
-// Both on/off settings read every spelling people write by hand; anything else is the default.
+// Both on/off settings read every spelling people write by hand; anything else is off.
 TEST(BoolSettings, EverySpellingInAnyCase) {
-    for (const auto& [text, on] : {std::pair{"TRUE", 1}, {"yes", 1}, {"On", 1}, {"1", 1},
-                                   {"False", 0}, {"NO", 0}, {"oFF", 0}, {"0", 0}, {"yes!", -1}}) {
+    for (const auto& [text, on] : {std::pair{"TRUE", 1},
+                                   {"yes", 1},
+                                   {"On", 1},
+                                   {"1", 1},
+                                   {"False", 0},
+                                   {"NO", 0},
+                                   {"oFF", 0},
+                                   {"0", 0},
+                                   {"yes!", -1}}) {
         SCOPED_TRACE(text);
         TempHome home;
         makeDirs(home.configHome() + "/Marrowby");
         writeFile(home.settingsFile(), std::string("[General]\nCatchUpMissedRuns=") + text +
                                            "\nNotifyOnFailure=" + text + "\n");
-        EXPECT_EQ(readHistorySettings().notifyOnFailure, on != 0);
+        EXPECT_EQ(readHistorySettings().notifyOnFailure, on == 1);
         AppContext ctx;
         MyCatchUpSettingLoad(ctx);
         EXPECT_EQ(ctx.catchUp.enabled.load(), on == 1);

@@ -29,7 +29,8 @@ struct Row {
 // Texts with the characters that differ between cp932 mappings ("～", "①"), a trail byte that is
 // a backslash ("表"), half-width kana and both kinds of program.
 const Row kRows[] = {
-    {"週報～まとめ", "毎週 月", "C:\\資料\\表計算\\週報.xlsx", "C:\\Program Files\\Office\\calc.exe", StateWaiting},
+    {"週報～まとめ", "毎週 月", "C:\\資料\\表計算\\週報.xlsx",
+     "C:\\Program Files\\Office\\calc.exe", StateWaiting},
     {"バックアップ①", "毎日", "D:\\tools\\backup.bat", "", StateCompleted},
     {"ｶﾅ名のタスク", "毎月 1", "/home/user/bin/job.sh", "", StateWaiting},
 };

@@ -65,7 +65,8 @@ TempHome::TempHome() {
         makeDirs(dir);
     // Nothing reads the XDG variables on Windows; only the trace is switched off.
     const char* trace = std::getenv("CHORELIN_TRACE");
-    savedEnv_.emplace_back("CHORELIN_TRACE", trace ? std::optional<std::string>(trace) : std::nullopt);
+    savedEnv_.emplace_back("CHORELIN_TRACE",
+                           trace ? std::optional<std::string>(trace) : std::nullopt);
     ::_putenv_s("CHORELIN_TRACE", "");
 
     // A hive of its own: made under the real one, then put in its place for this process.
@@ -83,8 +84,9 @@ TempHome::TempHome() {
         {L"AppData", configHome()},
         {L"Local AppData", root_ + "/state"},
     };
-    for (const wchar_t* key : {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                               L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"}) {
+    for (const wchar_t* key :
+         {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+          L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"}) {
         for (const auto& [name, path] : folders) {
             const std::wstring native = wide(windowsPath(path));
             if (::RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_SZ, native.c_str(),

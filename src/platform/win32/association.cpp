@@ -15,9 +15,9 @@ std::optional<std::string> toCp932(const std::wstring& wide) {
     if (wide.empty())
         return std::string();
     BOOL usedDefault = FALSE;
-    const int n = ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                        static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                        &usedDefault);
+    const int n =
+        ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                              nullptr, 0, nullptr, &usedDefault);
     if (n <= 0 || usedDefault)
         return std::nullopt;
     std::string bytes(static_cast<size_t>(n), '\0');
@@ -74,8 +74,8 @@ int findAssociatedProgram(const std::string& path, std::string& program) {
     // extension. Its result codes are the ones this seam reports.
     if (!known) {
         found.assign(MAX_PATH, L'\0');
-        const INT_PTR rc = reinterpret_cast<INT_PTR>(
-            ::FindExecutableW(wide->c_str(), nullptr, found.data()));
+        const INT_PTR rc =
+            reinterpret_cast<INT_PTR>(::FindExecutableW(wide->c_str(), nullptr, found.data()));
         if (rc <= 32)
             return static_cast<int>(rc);
         found.resize(::wcsnlen(found.c_str(), found.size()));

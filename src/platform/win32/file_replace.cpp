@@ -25,10 +25,9 @@ WriteResult writeInPlace(const SystemPath& target, const void* data, size_t size
 bool createEmptyFile(const SystemPath& path) {
     const SystemPath target = resolveLinks(path);
     win::PrivateSecurity security;
-    win::UniqueHandle file(::CreateFileW(win::nativePath(target).c_str(), GENERIC_WRITE, 0,
-                                         security.attributes(), CREATE_NEW,
-                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                         nullptr));
+    win::UniqueHandle file(
+        ::CreateFileW(win::nativePath(target).c_str(), GENERIC_WRITE, 0, security.attributes(),
+                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     return file.valid() || ::GetLastError() == ERROR_FILE_EXISTS;
 }
 
@@ -42,7 +41,8 @@ WriteResult replaceFileContent(const SystemPath& path, const void* data, size_t 
                    ? WriteResult::Missing
                    : WriteResult::OpenFailed;
     }
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
+    if (attributes &
+        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
         return WriteResult::OpenFailed;
     // A file its owner made read-only stays as it is.
     if (attributes & FILE_ATTRIBUTE_READONLY)
@@ -64,10 +64,9 @@ WriteResult replaceFileContent(const SystemPath& path, const void* data, size_t 
 
 CopyResult copyRegularFile(const SystemPath& from, const SystemPath& to, uint64_t maxBytes) {
     const SystemPath source = resolveLinks(from);
-    win::UniqueHandle in(::CreateFileW(win::nativePath(source).c_str(), GENERIC_READ,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                       nullptr));
+    win::UniqueHandle in(::CreateFileW(
+        win::nativePath(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!in.valid())
         return CopyResult::Failed;
     BY_HANDLE_FILE_INFORMATION info{};

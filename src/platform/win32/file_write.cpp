@@ -1,5 +1,5 @@
-#include "platform/files.h"
 #include "platform/win32/file_write.h"
+#include "platform/files.h"
 #include "platform/win32/security.h"
 #include "platform/win32/win_util.h"
 
@@ -39,7 +39,8 @@ bool writeAll(HANDLE file, const void* data, size_t size) {
 }
 
 ReplaceStep replaceAtomically(const SystemPath& target, const void* data, size_t size) {
-    static const wchar_t kChars[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static const wchar_t kChars[] =
+        L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
     PrivateSecurity security;
     std::wstring temp;

@@ -23,7 +23,8 @@ std::optional<SystemPath> knownFolder(REFKNOWNFOLDERID id) {
 std::optional<SystemPath> programPath() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD n =
+            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0)
             return std::nullopt;
         if (n < buffer.size()) {

@@ -20,8 +20,8 @@ std::function<void()>& readHook() {
 
 // Opened for its security and contents; others may go on reading and writing it, and a link
 // put in its place after the links were resolved is opened as itself, never followed.
-HANDLE openEntry(const std::wstring& path, DWORD access, DWORD shareFlags = FILE_SHARE_READ |
-                                                                            FILE_SHARE_WRITE) {
+HANDLE openEntry(const std::wstring& path, DWORD access,
+                 DWORD shareFlags = FILE_SHARE_READ | FILE_SHARE_WRITE) {
     return ::CreateFileW(path.c_str(), access, shareFlags, nullptr, OPEN_EXISTING,
                          FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
@@ -34,9 +34,9 @@ SystemPath resolveLinks(const SystemPath& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return path;
     // Opening follows every link; the handle then tells where the file really lies.
-    win::UniqueHandle file(::CreateFileW(native.c_str(), 0,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    win::UniqueHandle file(
+        ::CreateFileW(native.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.valid())
         return path;
     std::wstring buffer(32768, L'\0');
@@ -146,7 +146,8 @@ void PrivateFile::judgeFile() {
         culprit_ = target_;
         return;
     }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || ::GetFileType(file) != FILE_TYPE_DISK) {
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        ::GetFileType(file) != FILE_TYPE_DISK) {
         status_ = Status::NotRegular;
         return;
     }

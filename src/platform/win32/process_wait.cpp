@@ -11,8 +11,7 @@ constexpr DWORD kSliceMs = 20;
 
 // Index of the first signalled handle in one group of at most MAXIMUM_WAIT_OBJECTS.
 int waitGroup(const HANDLE* handles, size_t count, DWORD timeoutMs) {
-    const DWORD rc =
-        ::WaitForMultipleObjects(static_cast<DWORD>(count), handles, FALSE, timeoutMs);
+    const DWORD rc = ::WaitForMultipleObjects(static_cast<DWORD>(count), handles, FALSE, timeoutMs);
     if (rc < WAIT_OBJECT_0 + count)
         return static_cast<int>(rc - WAIT_OBJECT_0);
     if (rc >= WAIT_ABANDONED_0 && rc < WAIT_ABANDONED_0 + count)
@@ -30,7 +29,8 @@ int waitForFirst(const std::vector<HANDLE>& handles, int timeoutMs) {
         return -1;
     }
     if (count <= MAXIMUM_WAIT_OBJECTS)
-        return waitGroup(handles.data(), count, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+        return waitGroup(handles.data(), count,
+                         timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
 
     const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(std::max(timeoutMs, 0));
     for (;;) {

@@ -41,7 +41,8 @@ bool isUser(PSID sid) {
 bool isTrustedWriter(PSID sid) {
     return isUser(sid) || ::IsWellKnownSid(sid, WinLocalSystemSid) ||
            ::IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
-           ::IsWellKnownSid(sid, WinCreatorOwnerSid) || ::IsWellKnownSid(sid, WinCreatorOwnerRightsSid);
+           ::IsWellKnownSid(sid, WinCreatorOwnerSid) ||
+           ::IsWellKnownSid(sid, WinCreatorOwnerRightsSid);
 }
 
 // Groups that stand for everybody who may log on here.
@@ -162,8 +163,7 @@ PrivateSecurity::PrivateSecurity() {
     if (!::ConvertSidToStringSidW(const_cast<BYTE*>(sid.data()), &text))
         return;
     // Protected (P): nothing is inherited from the folder; OICI: what is made inside inherits it.
-    const std::wstring sddl =
-        std::wstring(L"D:P(A;OICI;FA;;;") + text + L")(A;OICI;FA;;;SY)";
+    const std::wstring sddl = std::wstring(L"D:P(A;OICI;FA;;;") + text + L")(A;OICI;FA;;;SY)";
     ::LocalFree(text);
     if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
                                                                 &descriptor_, nullptr))

@@ -13,7 +13,7 @@ namespace {
 
 // Qt's native format on Windows is the registry: HKEY_CURRENT_USER\Software\Marrowby\Chorelin.
 class RegistrySettingsValues : public SettingsValues {
-  public:
+public:
     bool open() override {
         settings_ = std::make_unique<QSettings>("Marrowby", "Chorelin");
         // A store that was never written has no key: that is the "no key" case.
@@ -60,7 +60,7 @@ class RegistrySettingsValues : public SettingsValues {
         return ok;
     }
 
-  private:
+private:
     bool ensure() {
         if (!settings_)
             settings_ = std::make_unique<QSettings>("Marrowby", "Chorelin");

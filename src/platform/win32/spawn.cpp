@@ -88,8 +88,7 @@ void raiseDescriptorLimit() {
     // Windows has no descriptor limit to raise; handles are limited only by memory.
 }
 
-SpawnResult spawnProcess(const std::string& executable, const std::string& argument,
-                         int outputFd) {
+SpawnResult spawnProcess(const std::string& executable, const std::string& argument, int outputFd) {
     const std::optional<std::wstring> program = win::recordPath(executable);
     const std::optional<std::wstring> wideArgument = win::recordPath(argument);
     if (!program || !wideArgument || program->empty())

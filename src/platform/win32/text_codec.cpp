@@ -30,9 +30,9 @@ std::optional<std::string> utf8ToCp932(std::string_view utf8) {
         return std::string();
     // A character that cp932 cannot hold is an error, never a best-fit look-alike or "?".
     BOOL usedDefault = FALSE;
-    const int n = ::WideCharToMultiByte(kCp932, WC_NO_BEST_FIT_CHARS, wide->data(),
-                                        static_cast<int>(wide->size()), nullptr, 0, nullptr,
-                                        &usedDefault);
+    const int n =
+        ::WideCharToMultiByte(kCp932, WC_NO_BEST_FIT_CHARS, wide->data(),
+                              static_cast<int>(wide->size()), nullptr, 0, nullptr, &usedDefault);
     if (n <= 0 || usedDefault)
         return std::nullopt;
     std::string bytes(static_cast<size_t>(n), '\0');

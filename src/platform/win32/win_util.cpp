@@ -12,8 +12,8 @@ std::optional<std::wstring> widen(std::string_view utf8) {
     if (n <= 0)
         return std::nullopt;
     std::wstring wide(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                          static_cast<int>(utf8.size()), wide.data(), n);
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                          wide.data(), n);
     return wide;
 }
 
@@ -24,8 +24,8 @@ std::string narrow(std::wstring_view wide) {
                                         nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                              bytes.data(), n, nullptr, nullptr);
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(),
+                              n, nullptr, nullptr);
     return bytes;
 }
 

@@ -47,8 +47,12 @@ private:
 
 // Kernel handles hold 32 significant bits (they are shared with 32-bit processes), so the seam's
 // int handles carry them unchanged.
-inline int handleToInt(HANDLE h) { return static_cast<int>(::HandleToLong(h)); }
-inline HANDLE intToHandle(int h) { return ::LongToHandle(h); }
+inline int handleToInt(HANDLE h) {
+    return static_cast<int>(::HandleToLong(h));
+}
+inline HANDLE intToHandle(int h) {
+    return ::LongToHandle(h);
+}
 
 // UTF-8 <-> UTF-16; nothing when the bytes are not valid UTF-8 (or the text not valid UTF-16).
 std::optional<std::wstring> widen(std::string_view utf8);

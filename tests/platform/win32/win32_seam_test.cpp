@@ -17,9 +17,9 @@
 #include "support/temp_home.h"
 #include "support/win32_test_paths.h"
 
-#include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -30,8 +30,8 @@
 
 using platform::FileTrust;
 using platform::SystemPath;
-using testing_support::TempHome;
 using testing_support::eventually;
+using testing_support::TempHome;
 using testing_support::wide;
 using testing_support::windowsPath;
 
@@ -64,16 +64,16 @@ bool setDacl(const std::string& path, const wchar_t* sddl) {
     PACL dacl = nullptr;
     ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
     std::wstring native = wide(windowsPath(path));
-    const DWORD rc = ::SetNamedSecurityInfoW(native.data(), SE_FILE_OBJECT,
-                                             DACL_SECURITY_INFORMATION |
-                                                 PROTECTED_DACL_SECURITY_INFORMATION,
-                                             nullptr, nullptr, dacl, nullptr);
+    const DWORD rc =
+        ::SetNamedSecurityInfoW(native.data(), SE_FILE_OBJECT,
+                                DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                nullptr, nullptr, dacl, nullptr);
     ::LocalFree(descriptor);
     return rc == ERROR_SUCCESS;
 }
 
 class Win32Seam : public ::testing::Test {
-  protected:
+protected:
     TempHome home;
 };
 
@@ -85,8 +85,10 @@ TEST_F(Win32Seam, SpecialFoldersAreTheKnownFoldersOfTheUser) {
     };
     const Case cases[] = {
         {"documents", platform::documentsFolder().value_or(SystemPath()).str(), home.documents()},
-        {"start-up entry", platform::startupLinkPath().str(), home.autostartDir() + "/Chorelin.lnk"},
-        {"state folder", platform::stateFolder("chorelin").value_or(""), home.root() + "/state/chorelin"},
+        {"start-up entry", platform::startupLinkPath().str(),
+         home.autostartDir() + "/Chorelin.lnk"},
+        {"state folder", platform::stateFolder("chorelin").value_or(""),
+         home.root() + "/state/chorelin"},
         {"settings folder", platform::settingsFolder(), home.configHome() + "/Marrowby"},
     };
     for (const Case& c : cases)
@@ -133,13 +135,13 @@ TEST_F(Win32Seam, SettingsLiveInTheRegistryKeyOfTheOrganisation) {
     EXPECT_FALSE(values.readInt("Missing").has_value());
 
     DWORD number = 0, size = sizeof number;
-    EXPECT_EQ(::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Marrowby\\Chorelin",
-                             L"DefaultInterval", RRF_RT_ANY, nullptr, &number, &size),
+    EXPECT_EQ(::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Marrowby\\Chorelin", L"DefaultInterval",
+                             RRF_RT_ANY, nullptr, &number, &size),
               ERROR_SUCCESS);
     wchar_t text[64] = {};
     size = sizeof text;
-    ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Marrowby\\Chorelin",
-                             L"DefaultSchedule", RRF_RT_REG_SZ, nullptr, text, &size),
+    ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Marrowby\\Chorelin", L"DefaultSchedule",
+                             RRF_RT_REG_SZ, nullptr, text, &size),
               ERROR_SUCCESS);
     EXPECT_EQ(std::wstring(text), L"毎週～月曜日");
 }
@@ -174,7 +176,7 @@ TEST_F(Win32Seam, TrustFollowsTheOwnerAndTheDacl) {
         const wchar_t* fileDacl;   // nullptr: as created
         const wchar_t* folderDacl; // nullptr: as created
         FileTrust expected;
-        const wchar_t* kept;       // what the DACL must hold once set, else the row is moot
+        const wchar_t* kept; // what the DACL must hold once set, else the row is moot
     };
     const Case cases[] = {
         {"private file", nullptr, nullptr, FileTrust::Trusted, nullptr},
@@ -186,8 +188,8 @@ TEST_F(Win32Seam, TrustFollowsTheOwnerAndTheDacl) {
          FileTrust::Trusted, nullptr},
         {"administrators may write the file", L"D:P(A;;FA;;;OW)(A;;FA;;;BA)(A;;FA;;;SY)", nullptr,
          FileTrust::Trusted, nullptr},
-        {"everyone may add files to the folder", nullptr,
-         L"D:P(A;OICI;FA;;;OW)(A;;0x100002;;;WD)", FileTrust::FolderWritableByOthers, L";WD)"},
+        {"everyone may add files to the folder", nullptr, L"D:P(A;OICI;FA;;;OW)(A;;0x100002;;;WD)",
+         FileTrust::FolderWritableByOthers, L";WD)"},
     };
     // Wine keeps a DACL only as far as the Unix mode bits can hold it: a grant to a group other
     // than everybody does not survive there, and such a row proves nothing.
@@ -269,7 +271,8 @@ TEST_F(Win32Seam, DocumentsWithoutAProgramSayWhy) {
     };
     for (const Case& c : cases) {
         std::string program;
-        EXPECT_EQ(platform::findAssociatedProgram(windowsPath(c.path), program), c.expected) << c.path;
+        EXPECT_EQ(platform::findAssociatedProgram(windowsPath(c.path), program), c.expected)
+            << c.path;
         EXPECT_TRUE(program.empty()) << c.path;
     }
     EXPECT_TRUE(platform::isExecutableImage(windowsPath(CHORELIN_TEST_SLEEPER)));
@@ -337,7 +340,8 @@ TEST_F(Win32Seam, TheTaskFileIsReplacedAtomicallyAndReadOnlyStaysAsItIs) {
     EXPECT_EQ(platform::replaceFileContent(file, "doomed write", 12),
               platform::WriteResult::ShortWrite);
     platform::setWriteFaultAfter(-1);
-    EXPECT_EQ(testing_support::readFile(file.str()), "new content") << "the old content stays whole";
+    EXPECT_EQ(testing_support::readFile(file.str()), "new content")
+        << "the old content stays whole";
     EXPECT_EQ(platform::removeStaleReplacements(file), 0) << "a failed replace leaves nothing";
 
     testing_support::writeFile(file.str(), "frozen", 0444);
