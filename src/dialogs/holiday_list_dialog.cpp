@@ -1,6 +1,7 @@
 #include "dialogs/holiday_list_dialog.h"
 
 #include "dialogs/dialog_font.h"
+#include "dialogs/holiday_date_text.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,18 +11,8 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <chrono>
 
 namespace {
-
-QString dateText(int32_t date) {
-    static const char* const kDays[] = {"日", "月", "火", "水", "木", "金", "土"};
-    using namespace std::chrono;
-    const year_month_day ymd{year{date / 10000}, month{unsigned(date / 100 % 100)},
-                             day{unsigned(date % 100)}};
-    return QString::asprintf("%04d/%02d/%02d (", date / 10000, date / 100 % 100, date % 100) +
-           QString::fromUtf8(kDays[weekday{sys_days{ymd}}.c_encoding()]) + QStringLiteral(")");
-}
 
 QTableWidgetItem* cell(const QString& text) {
     auto* item = new QTableWidgetItem(text);
@@ -105,7 +96,7 @@ void CDialogHolidayList::showYear(int year) {
     table_->setRowCount(static_cast<int>(holidays.size()));
     for (int row = 0; row < table_->rowCount(); ++row) {
         const Holiday& holiday = holidays[static_cast<size_t>(row)];
-        table_->setItem(row, 0, cell(dateText(holiday.date)));
+        table_->setItem(row, 0, cell(holidayDateText(holiday.date)));
         table_->setItem(row, 1, cell(QString::fromStdString(holiday.name)));
         table_->setItem(row, 2, cell(QString::fromUtf8(holidaySourceLabel(holiday.source))));
     }

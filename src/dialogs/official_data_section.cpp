@@ -1,28 +1,15 @@
 #include "dialogs/official_data_section.h"
 
+#include "dialogs/holiday_date_text.h"
 #include "engine/official_holidays.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <chrono>
-
-namespace {
-
-QString dayText(int32_t date) {
-    static const char* const kDays[] = {"日", "月", "火", "水", "木", "金", "土"};
-    using namespace std::chrono;
-    const year_month_day ymd{year{date / 10000}, month{unsigned(date / 100 % 100)},
-                             day{unsigned(date % 100)}};
-    return QString::asprintf("%04d/%02d/%02d (", date / 10000, date / 100 % 100, date % 100) +
-           QString::fromUtf8(kDays[weekday{sys_days{ymd}}.c_encoding()]) + QStringLiteral(")");
-}
-
-} // namespace
 
 QString builtinDifferenceLine(const BuiltinDifference& difference) {
-    const QString day = dayText(difference.date) + QStringLiteral(" ");
+    const QString day = holidayDateText(difference.date) + QStringLiteral(" ");
     if (difference.inBuiltin)
         return day + QStringLiteral("組み込みの祝日表では祝日、公式では平日");
     return day + QString::fromStdString(difference.name) +

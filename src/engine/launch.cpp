@@ -102,6 +102,7 @@ std::string taskCommandLine(const TaskRecord& task) {
 
 void MyTaskExec(AppContext& ctx, int index, RunTrigger trigger, int64_t dueMs) {
     PreparedStart start = MyTaskPrepareStart(ctx, index, trigger, dueMs);
+    MyTaskOpenRun(ctx, start);
     MyTaskSpawnPrepared(start);
     MyTaskFinishStart(ctx, start);
 }

@@ -144,15 +144,24 @@ bool MySchedulerPass(AppContext& ctx) {
     PassDecision pass = decide(ctx);
     if (pass.table)
         MyTaskWriteCopy(ctx, *pass.table);
-    for (PreparedStart& start : pass.starts) {
-        MyTaskSpawnPrepared(start);
-        TaskLockGuard lock(ctx.taskLock);
-        MyTaskFinishStart(ctx, start);
+    // One short hold of the lock between two spawns records the start just made and opens the
+    // run of the next, so that no more than one start's output descriptors are open at a time.
+    const size_t count = pass.starts.size();
+    for (size_t k = 0; k < count; ++k) {
+        {
+            TaskLockGuard lock(ctx.taskLock);
+            if (k > 0)
+                MyTaskFinishStart(ctx, pass.starts[k - 1]);
+            MyTaskOpenRun(ctx, pass.starts[k]);
+        }
+        MyTaskSpawnPrepared(pass.starts[k]);
     }
 
     bool changed = pass.changed;
     {
         TaskLockGuard lock(ctx.taskLock);
+        if (count > 0)
+            MyTaskFinishStart(ctx, pass.starts[count - 1]);
         std::optional<TaskTableCopy> after;
         if (!pass.starts.empty())
             after = MyTaskTableCopy(ctx);

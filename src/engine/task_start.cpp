@@ -36,9 +36,10 @@ void closeOutput(RunPreparation& run) {
 } // namespace
 
 PreparedStart::PreparedStart(PreparedStart&& other) noexcept
-    : placeholder(other.placeholder), stateBefore(other.stateBefore),
-      executable(std::move(other.executable)), argument(std::move(other.argument)), run(other.run),
-      startMs(other.startMs), spawned(other.spawned) {
+    : placeholder(other.placeholder), stateBefore(other.stateBefore), trigger(other.trigger),
+      dueMs(other.dueMs), executable(std::move(other.executable)),
+      argument(std::move(other.argument)), run(other.run), startMs(other.startMs),
+      spawned(other.spawned) {
     other.run.outputFd = -1;
 }
 
@@ -47,6 +48,8 @@ PreparedStart& PreparedStart::operator=(PreparedStart&& other) noexcept {
         closeOutput(run);
         placeholder = other.placeholder;
         stateBefore = other.stateBefore;
+        trigger = other.trigger;
+        dueMs = other.dueMs;
         executable = std::move(other.executable);
         argument = std::move(other.argument);
         run = other.run;
@@ -79,7 +82,8 @@ PreparedStart MyTaskPrepareStart(AppContext& ctx, int index, RunTrigger trigger,
     if (!equalsIgnoringAsciiCase(start.executable, fieldView(task.registeredFile)))
         start.argument = fieldString(task.registeredFile);
     tracef("%s", platform::cp932ToUtf8Lossy(taskCommandLine(task)).c_str());
-    start.run = prepareRunReport(ctx, task, trigger, dueMs);
+    start.trigger = trigger;
+    start.dueMs = dueMs;
 
     start.placeholder = nextPlaceholder(ctx);
     start.stateBefore = task.state;
@@ -94,6 +98,15 @@ PreparedStart MyTaskPrepareStart(AppContext& ctx, int index, RunTrigger trigger,
                   now.day % 100);
     setField(task.lastRunText, text);
     return start;
+}
+
+void MyTaskOpenRun(AppContext& ctx, PreparedStart& start) {
+    const int index = indexOfPlaceholder(ctx, start.placeholder);
+    if (start.placeholder == 0 || index < 0)
+        return;
+    closeOutput(start.run);
+    start.run =
+        prepareRunReport(ctx, ctx.tasks[static_cast<size_t>(index)], start.trigger, start.dueMs);
 }
 
 void MyTaskSpawnPrepared(PreparedStart& start) {

@@ -1,18 +1,21 @@
 #pragma once
-// A task's start in three steps, so that the scheduler can make a burst of starts without
-// holding taskLock while the kernel creates the processes:
+// A task's start in steps, so that the scheduler can make a burst of starts without holding
+// taskLock while the kernel creates the processes:
 //
 //   prepare (under taskLock)  the task is marked as starting: a placeholder process handle
 //                             (negative, unique), so every part that asks "is it running?"
 //                             (the scheduler, run-now, change, delete, enable and disable, the
 //                             catch-up) leaves it alone, and the watcher does not wait on it;
 //                             state Running and today as its last run, as after a start.
+//   open run (under taskLock) the run observer is told of the run and may give it an output
+//                             descriptor; done right before the spawn, so that a burst never
+//                             holds the descriptors of more than one start at a time.
 //   spawn    (no lock)        the process is created.
 //   finish   (under taskLock) the task, found again by its placeholder (the table may have
 //                             been rearranged meanwhile), gets the real handle, or, when the
 //                             start failed, its launch result and its state back.
 //
-// MyTaskExec runs the three in a row under the caller's lock.
+// MyTaskExec runs them in a row under the caller's lock.
 
 #include "engine/run_observer.h"
 #include "platform/process.h"
@@ -24,6 +27,8 @@
 struct PreparedStart {
     int32_t placeholder = 0; // 0: nothing prepared (no such task)
     int32_t stateBefore = 0;
+    RunTrigger trigger = RunTrigger::Scheduled;
+    int64_t dueMs = 0;
     std::string executable; // cp932
     std::string argument;   // cp932; empty when the program runs itself
     RunPreparation run;
@@ -38,9 +43,12 @@ struct PreparedStart {
     ~PreparedStart(); // closes the run's output descriptor
 };
 
-// Under taskLock: marks task `index` as starting (see above) and asks the run observer for the
-// run. The caller computes the next run afterwards, as after any start.
+// Under taskLock: marks task `index` as starting (see above). The caller computes the next run
+// afterwards, as after any start.
 PreparedStart MyTaskPrepareStart(AppContext& ctx, int index, RunTrigger trigger, int64_t dueMs);
+
+// Under taskLock: tells the run observer of the start prepared for a task.
+void MyTaskOpenRun(AppContext& ctx, PreparedStart& start);
 
 // Without taskLock: creates the process. The run's output descriptor is closed afterwards.
 void MyTaskSpawnPrepared(PreparedStart& start);

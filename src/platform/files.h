@@ -23,6 +23,10 @@ bool removeFile(const SystemPath& path);
 enum class CreateResult { Ok, Exists, OpenFailed, ShortWrite };
 CreateResult writeNewFile(const SystemPath& path, const void* data, size_t size);
 
+// The fopen mode for appending to a log file (the trace): never inherited by a started
+// program, and lines end in "\n" on every system.
+const char* appendLogMode();
+
 // Test hook: makes the next writes (new files, replaced files, copies) fail after `bytes` bytes,
 // as a full disk would. A negative value turns the fault off.
 void setWriteFaultAfter(long long bytes);

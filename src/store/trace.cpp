@@ -1,5 +1,7 @@
 #include "store/trace.h"
 
+#include "platform/files.h"
+
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -48,14 +50,9 @@ void traceLine(std::string_view line) {
     }
     if (state.path.empty())
         return;
-        // Opened per line so that an external rotation or deletion of the file is harmless; never
-        // inherited by a started program, and with the same line ends on every system.
-#ifdef _WIN32
-    constexpr const char* kMode = "abN";
-#else
-    constexpr const char* kMode = "ae";
-#endif
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(state.path.c_str(), kMode), &std::fclose);
+    // Opened per line so that an external rotation or deletion of the file is harmless.
+    std::unique_ptr<FILE, int (*)(FILE*)> file(
+        std::fopen(state.path.c_str(), platform::appendLogMode()), &std::fclose);
     if (!file)
         return;
     if (state.stamped) {

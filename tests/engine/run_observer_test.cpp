@@ -142,15 +142,14 @@ TEST_F(RunObserverTest, FailedAndUnrecordedStartsAreFollowedByNothing) {
 
     ASSERT_TRUE(waitUntil([&] { return settled(); }));
     const std::vector<RecordingObserver::Call> calls = observer.calls();
-    // One pass prepares both runs before it makes either.
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].what, "prepare");
-    EXPECT_EQ(calls[1].what, "prepare"); // run id 0: nothing else is said of it
-    EXPECT_EQ(calls[1].runId, 0);
-    EXPECT_EQ(calls[2].what, "failed");
-    EXPECT_EQ(calls[2].runId, 1);
-    EXPECT_EQ(calls[2].reason,
+    EXPECT_EQ(calls[1].what, "failed");
+    EXPECT_EQ(calls[1].runId, 1);
+    EXPECT_EQ(calls[1].reason,
               "実行ファイルが見つかりません: " + home_.scratch() + "/gone.sh [ENOENT]");
+    EXPECT_EQ(calls[2].what, "prepare"); // run id 0: nothing else is said of it
+    EXPECT_EQ(calls[2].runId, 0);
     TaskLockGuard lock(ctx_->taskLock);
     EXPECT_EQ(ctx_->tasks[0].launchResult, LaunchFailed);
     EXPECT_EQ(ctx_->tasks[1].launchResult, LaunchStarted);

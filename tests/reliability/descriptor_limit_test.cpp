@@ -1,7 +1,7 @@
 // A low descriptor limit, as `prlimit --nofile=256` gives: 256 tasks due in one minute. Every
 // process that starts is watched until its end is recorded and no zombie remains; a start that
 // cannot have a descriptor fails like any other failed start, and the task file is still
-// written after every start.
+// written after the starts.
 
 #include "engine/recording_observer.h"
 #include "engine/workers.h"

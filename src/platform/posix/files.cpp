@@ -57,4 +57,8 @@ CreateResult writeNewFile(const SystemPath& path, const void* data, size_t size)
     return writeAll(fd.get(), data, size) ? CreateResult::Ok : CreateResult::ShortWrite;
 }
 
+const char* appendLogMode() {
+    return "ae";
+}
+
 } // namespace platform

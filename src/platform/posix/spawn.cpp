@@ -226,6 +226,13 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
         result.error = EILSEQ;
         return result;
     }
+    // Opened before the descriptors are counted: it takes the hole the previous start's input
+    // left, and the count then sees how far up the table really is used.
+    const UniqueFd input(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    if (!input.valid()) {
+        result.error = errno;
+        return result;
+    }
     if (!descriptorsToSpare()) {
         result.error = EMFILE;
         return result;
@@ -235,11 +242,6 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
     // costs the output, not the start.
     if (outputFd > 2 && ::fcntl(outputFd, F_SETFD, FD_CLOEXEC) != 0)
         outputFd = -1;
-    const UniqueFd input(::open("/dev/null", O_RDONLY | O_CLOEXEC));
-    if (!input.valid()) {
-        result.error = errno;
-        return result;
-    }
     // One stack per starting thread, made at its first start: a burst of starts maps nothing.
     // The child is done with it when clone returns (CLONE_VFORK).
     thread_local ChildBlock block;

@@ -51,4 +51,8 @@ CreateResult writeNewFile(const SystemPath& path, const void* data, size_t size)
     return win::writeAll(file.get(), data, size) ? CreateResult::Ok : CreateResult::ShortWrite;
 }
 
+const char* appendLogMode() {
+    return "abN";
+}
+
 } // namespace platform

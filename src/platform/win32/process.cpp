@@ -8,8 +8,23 @@
 #include "platform/win32/win_util.h"
 
 #include <cerrno>
+#include <mutex>
+#include <unordered_set>
 
 namespace platform {
+namespace {
+
+// Processes killProcessGroup ended: their end is told as the kill signal's, as on Linux, so
+// that force-terminate records "killed" only for an end it caused.
+std::mutex killedMutex;
+std::unordered_set<int> killedHandles;
+
+bool takeKilled(int handle) {
+    const std::lock_guard<std::mutex> guard(killedMutex);
+    return killedHandles.erase(handle) != 0;
+}
+
+} // namespace
 
 ProcessState collectProcess(int handle, ProcessEnd& end) {
     end = ProcessEnd{};
@@ -24,12 +39,39 @@ ProcessState collectProcess(int handle, ProcessEnd& end) {
     default:
         return ProcessState::NotAProcess;
     }
+    const bool killed = takeKilled(handle);
     DWORD code = 0;
     if (!::GetExitCodeProcess(process, &code))
         return ProcessState::Gone;
-    end.how = ProcessEnd::How::Exited;
-    end.value = static_cast<int>(code);
+    end.how = killed ? ProcessEnd::How::Signalled : ProcessEnd::How::Exited;
+    end.value = killed ? kKillSignal : static_cast<int>(code);
     return ProcessState::Ended;
+}
+
+KillResult killProcessGroup(int handle, int) {
+    HANDLE process = win::intToHandle(handle);
+    if (handle <= 0)
+        return KillResult::Failed;
+    // A process that ended by itself meanwhile keeps its own end.
+    if (::WaitForSingleObject(process, 0) == WAIT_OBJECT_0)
+        return KillResult::Sent;
+    {
+        const std::lock_guard<std::mutex> guard(killedMutex);
+        killedHandles.insert(handle);
+    }
+    // The whole job, so that what the program started ends too; a process outside any job of
+    // ours is ended alone.
+    HANDLE job = win::jobOf(process);
+    const bool ended = job ? ::TerminateJobObject(job, 1) : ::TerminateProcess(process, 1);
+    if (ended)
+        return KillResult::Sent;
+    const DWORD error = ::GetLastError();
+    takeKilled(handle);
+    return error == ERROR_ACCESS_DENIED ? KillResult::NotPermitted : KillResult::Failed;
+}
+
+void resetInheritedSignals() {
+    // Windows passes no signal dispositions to a new process.
 }
 
 ProcessEnd terminateProcess(int handle, int, bool* endedBefore) {
@@ -67,6 +109,7 @@ void reapProcess(int) {
 void closeHandle(int handle) {
     if (handle <= 0)
         return;
+    takeKilled(handle);
     HANDLE process = win::intToHandle(handle);
     win::forgetJob(process);
     ::CloseHandle(process);
