@@ -75,10 +75,6 @@ int64_t dueMinuteMs(const AppContext& ctx, const TaskRecord& task, platform::Loc
     return platform::epochMsOfLocal(today);
 }
 
-} // namespace
-
-namespace {
-
 // What the locked part of a pass decided: the starts to make and whether the table must be
 // written before them.
 struct PassDecision {
