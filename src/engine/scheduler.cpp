@@ -132,14 +132,18 @@ PassDecision decide(AppContext& ctx) {
 
 // A pass writes the table at most twice, whatever the number of starts: once before them, so
 // that a crash while they are made cannot start any of them again (each already has today as
-// its last run and its next run moved on), and once after, with how each went. taskLock is held
+// its last run and its next run moved on), and once after, with how each went. The first write
+// is not forced to the disk, which would hold back every start by the disk's flush; the second,
+// a moment later, forces both. taskLock is held
 // to decide and to record, never while a process is created or the disk works, so the watcher
 // records ends and the window paints meanwhile; a task being started counts as running for
 // every command, so none can change or remove it half-way.
 bool MySchedulerPass(AppContext& ctx) {
     PassDecision pass = decide(ctx);
     if (pass.table)
-        MyTaskWriteCopy(ctx, *pass.table);
+        MyTaskWriteCopy(ctx, *pass.table,
+                        pass.starts.empty() ? platform::Flush::ToDisk
+                                            : platform::Flush::ToFileSystem);
     // One short hold of the lock between two spawns records the start just made and opens the
     // run of the next, so that no more than one start's output descriptors are open at a time.
     const size_t count = pass.starts.size();

@@ -76,8 +76,14 @@ enum class WriteResult {
     OpenFailed,     // not a regular file, or cannot be opened or replaced
     ShortWrite,     // the disk refused some bytes; an atomic replace left the old content whole
 };
+// How far a replace makes sure the new content has gone before it returns.
+enum class Flush {
+    ToDisk,       // forced to the disk, the rename included: it survives a power failure
+    ToFileSystem, // in the file system only: it survives this program's crash, not a power cut
+};
 // Replaces the content of an existing regular file where it really lies.
-WriteResult replaceFileContent(const SystemPath& path, const void* data, size_t size);
+WriteResult replaceFileContent(const SystemPath& path, const void* data, size_t size,
+                               Flush flush = Flush::ToDisk);
 
 enum class CopyResult { Ok, NotRegular, TooLarge, Failed };
 // Copies a regular file of at most `maxBytes` bytes to a new file `to` (mode 0600, never

@@ -209,7 +209,8 @@ int MyTaskRead(AppContext& ctx, const char* path) {
 namespace {
 
 // One write of `count` records; the caller holds taskFileWriteMutex.
-int writeTable(AppContext& ctx, const char* path, const TaskRecord* records, size_t count) {
+int writeTable(AppContext& ctx, const char* path, const TaskRecord* records, size_t count,
+               platform::Flush flush) {
     traceLine("MyTaskWrite() Start");
     if (path == nullptr || path[0] == '\0')
         return endWrite(-1);
@@ -226,7 +227,7 @@ int writeTable(AppContext& ctx, const char* path, const TaskRecord* records, siz
         }
         ctx.taskFileNeedsBackup = false;
     }
-    switch (platform::replaceFileContent(file, records, count * kTaskRecordSize)) {
+    switch (platform::replaceFileContent(file, records, count * kTaskRecordSize, flush)) {
     case platform::WriteResult::Ok:
         return endWrite(0);
     case platform::WriteResult::WrittenInPlace:
@@ -256,7 +257,7 @@ int MyTaskWrite(AppContext& ctx, const char* path) {
     const uint64_t number = ++ctx.taskFileTableNumber;
     const std::lock_guard<std::mutex> turn(ctx.taskFileWriteMutex);
     ctx.taskFileWrittenNumber = number;
-    return writeTable(ctx, path, ctx.tasks.data(), recordCount(ctx));
+    return writeTable(ctx, path, ctx.tasks.data(), recordCount(ctx), platform::Flush::ToDisk);
 }
 
 TaskTableCopy MyTaskTableCopy(AppContext& ctx) {
@@ -267,12 +268,12 @@ TaskTableCopy MyTaskTableCopy(AppContext& ctx) {
     return copy;
 }
 
-int MyTaskWriteCopy(AppContext& ctx, const TaskTableCopy& copy) {
+int MyTaskWriteCopy(AppContext& ctx, const TaskTableCopy& copy, platform::Flush flush) {
     const std::lock_guard<std::mutex> turn(ctx.taskFileWriteMutex);
     if (copy.number <= ctx.taskFileWrittenNumber)
         return 0;
     ctx.taskFileWrittenNumber = copy.number;
-    return writeTable(ctx, ctx.taskFilePath, copy.records.data(), copy.records.size());
+    return writeTable(ctx, ctx.taskFilePath, copy.records.data(), copy.records.size(), flush);
 }
 
 bool MyTaskLoadAtStartup(AppContext& ctx) {

@@ -1,6 +1,7 @@
 #pragma once
 // The task file: the task table written out whole, record after record, no header.
 
+#include "platform/private_file.h"
 #include "store/app_context.h"
 #include "store/task_file_messages.h"
 
@@ -27,8 +28,11 @@ struct TaskTableCopy {
 TaskTableCopy MyTaskTableCopy(AppContext& ctx);
 
 // Writes a copy to ctx.taskFilePath as MyTaskWrite does, without taskLock. A copy older than a
-// table already written is not written (0): the file already holds all that it held.
-int MyTaskWriteCopy(AppContext& ctx, const TaskTableCopy& copy);
+// table already written is not written (0): the file already holds all that it held. With
+// Flush::ToFileSystem the new file is in place when it returns but not yet forced to the disk
+// (it survives a crash of this program, and the next write forces it).
+int MyTaskWriteCopy(AppContext& ctx, const TaskTableCopy& copy,
+                    platform::Flush flush = platform::Flush::ToDisk);
 
 // The start-up load: creates the file when missing, reads it, repairs tasks left Running.
 // A record whose schedule can match no day (no schedule flag, or chosen days without a day)

@@ -61,12 +61,13 @@ bool writeAll(int fd, const void* data, size_t size) {
     return true;
 }
 
-ReplaceStep replaceAtomically(const std::string& target, const void* data, size_t size) {
+ReplaceStep replaceAtomically(const std::string& target, const void* data, size_t size,
+                              bool durable) {
     std::string temp = target + ".tmp-XXXXXX";
     UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd.valid())
         return ReplaceStep::TempNotCreated;
-    if (!writeAll(fd.get(), data, size) || ::fsync(fd.get()) != 0) {
+    if (!writeAll(fd.get(), data, size) || (durable && ::fsync(fd.get()) != 0)) {
         const int saved = errno;
         fd.reset();
         ::unlink(temp.c_str());
@@ -80,6 +81,8 @@ ReplaceStep replaceAtomically(const std::string& target, const void* data, size_
         errno = saved;
         return ReplaceStep::RenameFailed;
     }
+    if (!durable)
+        return ReplaceStep::Done;
     // Make the rename itself durable.
     const size_t slash = target.rfind('/');
     const std::string folder =
@@ -101,7 +104,7 @@ bool createEmptyFile(const SystemPath& path) {
     return fd.valid() || errno == EEXIST;
 }
 
-WriteResult replaceFileContent(const SystemPath& path, const void* data, size_t size) {
+WriteResult replaceFileContent(const SystemPath& path, const void* data, size_t size, Flush flush) {
     // Beside the file a link leads to, so the link stays a link.
     const SystemPath target = resolveLinks(path);
     struct stat st;
@@ -114,7 +117,7 @@ WriteResult replaceFileContent(const SystemPath& path, const void* data, size_t 
         return WriteResult::ReadOnly;
 
     // The new file is 0600 whatever the old one had.
-    switch (replaceAtomically(target.str(), data, size)) {
+    switch (replaceAtomically(target.str(), data, size, flush == Flush::ToDisk)) {
     case ReplaceStep::Done:
         return WriteResult::Ok;
     case ReplaceStep::TempNotCreated:

@@ -31,7 +31,8 @@ bool createEmptyFile(const SystemPath& path) {
     return file.valid() || ::GetLastError() == ERROR_FILE_EXISTS;
 }
 
-WriteResult replaceFileContent(const SystemPath& path, const void* data, size_t size) {
+// Always written through to the disk: ReplaceFileW gives no cheaper kind of atomic replace.
+WriteResult replaceFileContent(const SystemPath& path, const void* data, size_t size, Flush) {
     // Beside the file a link leads to, so the link stays a link.
     const SystemPath target = resolveLinks(path);
     const DWORD attributes = ::GetFileAttributesW(win::nativePath(target).c_str());
