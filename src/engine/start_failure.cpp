@@ -23,7 +23,9 @@ constexpr FailureText kTexts[] = {
     {EACCES,       "EACCES",       "実行ファイルを実行する権限がありません",             true},
     {EPERM,        "EPERM",        "実行ファイルを実行する権限がありません",             true},
     {ENOEXEC,      "ENOEXEC",      "実行できる形式のファイルではありません",             true},
+#ifdef ELIBBAD // not every C library has it
     {ELIBBAD,      "ELIBBAD",      "実行できる形式のファイルではありません",             true},
+#endif
     {EISDIR,       "EISDIR",       "実行ファイルがフォルダです",                         true},
     {ETXTBSY,      "ETXTBSY",      "実行ファイルは書き込み中です",                       true},
     {ELOOP,        "ELOOP",        "実行ファイルのパスのシンボリックリンクが多すぎます", true},

@@ -24,8 +24,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <io.h>
+#include <sys/stat.h>
 #include <thread>
 
 using platform::FileTrust;
@@ -240,7 +242,9 @@ TEST_F(Win32Seam, ProgramsAndBatchFilesStartFromRecordPaths) {
     int n = 0;
     for (const Case& c : cases) {
         const std::string out = home.scratch() + "/out" + std::to_string(n++) + ".txt";
-        const int fd = platform::openPrivateOutput(out);
+        const int fd =
+            ::_open(out.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
         ASSERT_GE(fd, 0);
         const std::string record = platform::utf8ToCp932(windowsPath(c.program)).value();
         const platform::SpawnResult spawned = platform::spawnProcess(record, c.argument, fd);
