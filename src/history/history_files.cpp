@@ -1,11 +1,11 @@
 #include "history/history_files.h"
 
 #include "platform/clock.h"
+#include "platform/process.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 namespace history {
 namespace {
@@ -84,7 +84,7 @@ bool HistoryFiles::prepareDatabase() {
             return false;
         }
         if (fd >= 0)
-            ::close(fd);
+            platform::closeHandle(fd);
     }
     return true;
 }

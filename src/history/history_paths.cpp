@@ -1,11 +1,11 @@
 #include "history/history_paths.h"
 
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/state_files.h"
 
 #include <charconv>
 #include <cstdio>
-#include <sys/stat.h>
 
 namespace history {
 
@@ -53,8 +53,7 @@ std::string corruptCopyPath(const std::string& database) {
     std::snprintf(suffix, sizeof suffix, ".corrupt-%04d%02d%02d-%02d%02d%02d", t.year, t.month,
                   t.day, t.hour, t.minute, t.second);
     std::string copy = database + suffix;
-    struct stat st;
-    for (int n = 1; ::lstat(copy.c_str(), &st) == 0; ++n)
+    for (int n = 1; platform::entryKind(copy) != platform::EntryKind::Missing; ++n)
         copy = database + suffix + "-" + std::to_string(n);
     return copy;
 }

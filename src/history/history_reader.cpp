@@ -1,18 +1,18 @@
 #include "history/history_reader.h"
 
 #include "history/run_rows.h"
+#include "platform/files.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 namespace history {
 
 HistoryReader::HistoryReader(HistoryPaths paths) : paths_(std::move(paths)) {
     // Only a regular file: SQLite's own open would wait forever on a FIFO put there.
-    struct stat st;
-    if (::lstat(paths_.database().c_str(), &st) != 0)
+    const platform::EntryKind kind = platform::entryKind(paths_.database());
+    if (kind == platform::EntryKind::Missing)
         return;
-    if (!S_ISREG(st.st_mode)) {
+    if (kind != platform::EntryKind::RegularFile) {
         problem_ = paths_.database() + ": not a regular file";
         return;
     }

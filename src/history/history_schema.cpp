@@ -1,12 +1,12 @@
 #include "history/history_schema.h"
 
 #include "history/history_files.h"
+#include "platform/files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace history {
 namespace {
@@ -63,11 +63,11 @@ bool damaged(Database& db) {
 
 bool moveAside(const std::string& database, std::string& movedTo) {
     movedTo = corruptCopyPath(database);
-    if (::rename(database.c_str(), movedTo.c_str()) != 0)
+    if (!platform::renameEntry(database, movedTo))
         return false;
     // The journal belongs to the damaged file; the index beside it is rebuilt from nothing.
-    ::rename((database + "-wal").c_str(), (movedTo + "-wal").c_str());
-    ::unlink((database + "-shm").c_str());
+    platform::renameEntry(database + "-wal", movedTo + "-wal");
+    platform::removeFile(platform::SystemPath(database + "-shm"));
     return true;
 }
 

@@ -2,17 +2,17 @@
 
 #include "history/run_record.h"
 #include "history/sqlite_db.h"
+#include "platform/files.h"
 
 #include <sqlite3.h>
 #include <string>
-#include <sys/stat.h>
 
 namespace history {
 
 bool catchUpRunRecorded(const HistoryPaths& paths, std::string_view task, int64_t dueMs) {
     const std::string database = paths.database();
-    struct stat st;
-    if (::stat(database.c_str(), &st) != 0)
+    // Only a regular file: SQLite's own open would wait forever on a FIFO put there.
+    if (platform::entryKind(database) != platform::EntryKind::RegularFile)
         return false;
     Database db;
     if (db.open(database, Database::Mode::ReadOnly) != SQLITE_OK)

@@ -1,11 +1,9 @@
 #include "history/output_tail.h"
 
-#include "platform/posix/unique_fd.h"
+#include "platform/files.h"
 
 #include <algorithm>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <utility>
 
 namespace history {
 namespace {
@@ -34,24 +32,13 @@ OutputTail readOutputTail(const std::string& path, int64_t maxBytes) {
     OutputTail tail;
     if (path.empty())
         return tail;
-    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    struct stat st;
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    platform::FileTail read = platform::readFileTail(path, maxBytes);
+    if (!read.readable)
         return tail;
     tail.readable = true;
-    tail.fileBytes = st.st_size;
-    const int64_t start = std::max<int64_t>(st.st_size - std::max<int64_t>(maxBytes, 0), 0);
-    tail.cut = start > 0;
-    tail.text.resize(static_cast<size_t>(st.st_size - start));
-    size_t got = 0;
-    while (got < tail.text.size()) {
-        const ssize_t n = ::pread(fd.get(), tail.text.data() + got, tail.text.size() - got,
-                                  static_cast<off_t>(start + static_cast<int64_t>(got)));
-        if (n <= 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    tail.text.resize(got);
+    tail.fileBytes = read.fileBytes;
+    tail.cut = read.fileBytes > std::max<int64_t>(maxBytes, 0);
+    tail.text = std::move(read.bytes);
     if (tail.cut)
         startOnWhole(tail.text);
     return tail;

@@ -4,6 +4,8 @@
 
 #include "platform/system_path.h"
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -22,6 +24,22 @@ bool removeFile(const SystemPath& path);
 // and the start-up entry.
 enum class CreateResult { Ok, Exists, OpenFailed, ShortWrite };
 CreateResult writeNewFile(const SystemPath& path, const void* data, size_t size);
+
+// What stands at a native path, without following a link.
+enum class EntryKind { Missing, RegularFile, Other };
+EntryKind entryKind(const std::string& path);
+
+// Renames an entry of a native path; false (errno kept) when it cannot be.
+bool renameEntry(const std::string& from, const std::string& to);
+
+// The last `maxBytes` bytes of a regular file (native path), read without waiting and never
+// through a link; `readable` is false for anything else.
+struct FileTail {
+    bool readable = false;
+    int64_t fileBytes = 0;
+    std::string bytes;
+};
+FileTail readFileTail(const std::string& path, int64_t maxBytes);
 
 // The fopen mode for appending to a log file (the trace): never inherited by a started
 // program, and lines end in "\n" on every system.
