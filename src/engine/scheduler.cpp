@@ -7,6 +7,7 @@
 #include "engine/launch.h"
 #include "engine/next_exec.h"
 #include "engine/pass_clock.h"
+#include "engine/start_burst.h"
 #include "engine/task_start.h"
 #include "engine/workers.h"
 #include "platform/clock.h"
@@ -144,24 +145,13 @@ bool MySchedulerPass(AppContext& ctx) {
         MyTaskWriteCopy(ctx, *pass.table,
                         pass.starts.empty() ? platform::Flush::ToDisk
                                             : platform::Flush::ToFileSystem);
-    // One short hold of the lock between two spawns records the start just made and opens the
-    // run of the next, so that no more than one start's output descriptors are open at a time.
-    const size_t count = pass.starts.size();
-    for (size_t k = 0; k < count; ++k) {
-        {
-            TaskLockGuard lock(ctx.taskLock);
-            if (k > 0)
-                MyTaskFinishStart(ctx, pass.starts[k - 1]);
-            MyTaskOpenRun(ctx, pass.starts[k]);
-        }
-        MyTaskSpawnPrepared(pass.starts[k]);
-    }
+    // Each start holds the lock only to open its run and to record how it went, so no more than
+    // a few starts' output descriptors are open at a time.
+    MyTaskStartPrepared(ctx, pass.starts);
 
     bool changed = pass.changed;
     {
         TaskLockGuard lock(ctx.taskLock);
-        if (count > 0)
-            MyTaskFinishStart(ctx, pass.starts[count - 1]);
         std::optional<TaskTableCopy> after;
         if (!pass.starts.empty())
             after = MyTaskTableCopy(ctx);

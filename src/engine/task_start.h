@@ -9,7 +9,7 @@
 //                             state Running and today as its last run, as after a start.
 //   open run (under taskLock) the run observer is told of the run and may give it an output
 //                             descriptor; done right before the spawn, so that a burst never
-//                             holds the descriptors of more than one start at a time.
+//                             holds the descriptors of more than a few starts at a time.
 //   spawn    (no lock)        the process is created.
 //   finish   (under taskLock) the task, found again by its placeholder (the table may have
 //                             been rearranged meanwhile), gets the real handle, or, when the

@@ -55,12 +55,13 @@ protected:
         ctx_->schedulerRunEvent.set();
         ctx_->watcherRunEvent.set();
     }
-    std::vector<std::string> whats(int64_t runId) const {
+    static std::vector<std::string> whatsOf(const RecordingObserver& observer, int64_t runId) {
         std::vector<std::string> found;
-        for (const RecordingObserver::Call& call : observer_.callsOf(runId))
+        for (const RecordingObserver::Call& call : observer.callsOf(runId))
             found.push_back(call.what);
         return found;
     }
+    std::vector<std::string> whats(int64_t runId) const { return whatsOf(observer_, runId); }
     bool settled() {
         TaskLockGuard lock(ctx_->taskLock);
         for (const TaskRecord& task : ctx_->tasks) {
@@ -129,27 +130,24 @@ TEST_F(RunObserverTest, FailedAndUnrecordedStartsAreFollowedByNothing) {
     add("missing program", home_.scratch() + "/gone.sh");
     ctx_->tasks[0].state = StateNoRegisteredFile; // as loading finds it: started all the same
     add("unrecorded", script("quick.sh", "exit 0\n"));
-    // The first run is recorded, the second gets run id 0.
-    struct ZeroAfterFirst : RecordingObserver {
+    // The missing program's run is recorded, the other one gets run id 0. The two are started
+    // at once, so their calls may come in either order.
+    struct UnrecordedByName : RecordingObserver {
         RunPreparation prepareRun(const RunAttempt& attempt) override {
-            RunPreparation run = RecordingObserver::prepareRun(attempt);
-            nextRunId = 0;
-            return run;
+            nextRunId = attempt.taskName == "unrecorded" ? 0 : 1;
+            return RecordingObserver::prepareRun(attempt);
         }
     } observer;
     ctx_->runObserver = &observer;
     startWorkers();
 
     ASSERT_TRUE(waitUntil([&] { return settled(); }));
-    const std::vector<RecordingObserver::Call> calls = observer.calls();
-    ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[0].what, "prepare");
-    EXPECT_EQ(calls[1].what, "failed");
-    EXPECT_EQ(calls[1].runId, 1);
-    EXPECT_EQ(calls[1].reason,
+    EXPECT_EQ(observer.calls().size(), 3u);
+    ASSERT_EQ(whatsOf(observer, 1), (std::vector<std::string>{"prepare", "failed"}));
+    EXPECT_EQ(observer.callsOf(1)[1].reason,
               "実行ファイルが見つかりません: " + home_.scratch() + "/gone.sh [ENOENT]");
-    EXPECT_EQ(calls[2].what, "prepare"); // run id 0: nothing else is said of it
-    EXPECT_EQ(calls[2].runId, 0);
+    // Run id 0: nothing but its preparation is said of it.
+    EXPECT_EQ(whatsOf(observer, 0), (std::vector<std::string>{"prepare"}));
     TaskLockGuard lock(ctx_->taskLock);
     EXPECT_EQ(ctx_->tasks[0].launchResult, LaunchFailed);
     EXPECT_EQ(ctx_->tasks[1].launchResult, LaunchStarted);
