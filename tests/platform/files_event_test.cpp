@@ -46,6 +46,28 @@ TEST(Files, ReplaceNeverCreatesAndKeepsItPrivate) {
     EXPECT_EQ(readFile(path.str()), "ab");
     EXPECT_EQ(std::filesystem::status(path.str()).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // A replace not forced to the disk leaves the old content beside it until the next forced
+    // one; a crash in between leaves it to the clean-up at start-up.
+    const auto besides = [&] {
+        size_t n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(home.scratch()))
+            n += entry.path().filename() != "t.tsk";
+        return n;
+    };
+    for (const bool crash : {false, true}) {
+        SCOPED_TRACE(crash ? "crash" : "forced replace");
+        EXPECT_EQ(platform::replaceFileContent(path, "cd", 2, platform::Flush::ToFileSystem),
+                  platform::WriteResult::Ok);
+        EXPECT_EQ(readFile(path.str()), "cd");
+        EXPECT_LE(besides(), 1u);
+        if (crash)
+            platform::removeStaleReplacements(path);
+        else
+            EXPECT_EQ(platform::replaceFileContent(path, "ef", 2), platform::WriteResult::Ok);
+        EXPECT_EQ(readFile(path.str()), crash ? "cd" : "ef");
+        EXPECT_EQ(besides(), 0u);
+    }
 }
 
 TEST(Files, WriteNewFileNeverOverwrites) {

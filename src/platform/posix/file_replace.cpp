@@ -11,14 +11,39 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <stdio.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 namespace {
 
 std::atomic<long long> writeFaultAfter{-1};
+
+// The content a replace that is not forced to the disk swapped out, still under its temporary
+// name: removing a file whose blocks are on the disk costs the file system a journal entry,
+// which the caller of such a replace (a start waiting for its record) need not wait for. The
+// next forced replace removes it; a crash leaves it to removeStaleReplacements.
+std::mutex setAsideMutex;
+std::vector<std::string> setAside;
+
+void keepSetAside(std::string path) {
+    std::lock_guard<std::mutex> lock(setAsideMutex);
+    setAside.push_back(std::move(path));
+}
+
+void removeSetAside() {
+    std::vector<std::string> paths;
+    {
+        std::lock_guard<std::mutex> lock(setAsideMutex);
+        paths.swap(setAside);
+    }
+    for (const std::string& path : paths)
+        ::unlink(path.c_str());
+}
 
 // Written through the file itself when its folder takes no new file (a read-only folder that
 // holds a writable file): the table is kept, though a crash midway would leave it mixed.
@@ -75,6 +100,13 @@ ReplaceStep replaceAtomically(const std::string& target, const void* data, size_
         return ReplaceStep::ShortWrite;
     }
     fd.reset();
+    // Exchanged rather than renamed over, so the old content is not removed now (see setAside);
+    // a file system that cannot exchange gets the plain rename.
+    if (!durable &&
+        ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        keepSetAside(std::move(temp));
+        return ReplaceStep::Done;
+    }
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         const int saved = errno;
         ::unlink(temp.c_str());
@@ -90,6 +122,7 @@ ReplaceStep replaceAtomically(const std::string& target, const void* data, size_
     UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.valid())
         ::fsync(dir.get());
+    removeSetAside();
     return ReplaceStep::Done;
 }
 
