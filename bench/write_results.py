@@ -112,6 +112,22 @@ def latency_section(path, title):
             wb, wa = p["write_before"], p["write_after"]
             out.append(f"| {count} | {ms(p['first_marked'])} | {ms(wb[0])}–{ms(wb[1])} | "
                        f"{ms(wb[1])}–{ms(wa[0])} | {ms(wa[0])}–{ms(wa[1])} |")
+    for count, run in sorted(r["runs"].items(), key=lambda kv: int(kv[0])):
+        prof = run["raw"].get("profile")
+        if not prof:
+            continue
+        out += ["", f"Where the CPU time went around the burst of {count} (perf, "
+                f"{prof['samples']} samples at 5 kHz over 3 s from a second before second 00; "
+                f"Chorelin's own threads {prof['chorelin_percent']:.1f} % of them, the started "
+                "programs the rest). Self time of Chorelin's threads, by library and by function "
+                "(`[k]` the kernel):", "",
+                "| library | % | function | % |", "|---|---:|---|---:|"]
+        libs, funcs = prof["libraries"], prof["functions"]
+        for i in range(max(len(libs), len(funcs))):
+            lib = f"{libs[i]['name']} | {libs[i]['percent']:.1f}" if i < len(libs) else " | "
+            fn = (f"`{funcs[i]['name']}` | {funcs[i]['percent']:.1f}" if i < len(funcs)
+                  else " | ")
+            out.append(f"| {lib} | {fn} |")
     out += ["", "From a program's exit to Chorelin recording its end (ms):", "",
             "| Tasks due in the minute | program | min | median | p99 | max | samples |",
             "|---:|---|---:|---:|---:|---:|---:|"]
@@ -147,6 +163,8 @@ def verdicts(paths):
     for title, path in paths:
         with open(path) as f:
             r = json.load(f)
+        if r.get("perf"):
+            continue  # the profiler's own cost is in its figures
         runs["loaded" if r.get("load_workers") else "idle"] = runs.get(
             "loaded" if r.get("load_workers") else "idle", []) + [r["runs"]]
     lines = []

@@ -113,8 +113,9 @@ class PrivateHome:
 
 
 class Bench:
-    def __init__(self, build):
+    def __init__(self, build, perf=False):
         self.build = os.path.abspath(build)
+        self.perf = perf
         self.chorelin = os.path.join(self.build, "src", "app", "chorelin")
         self.stamp = os.path.join(self.build, "bench", "chorelin_bench_stamp")
         self.make_tasks = os.path.join(self.build, "bench", "chorelin_bench_tasks")
@@ -268,6 +269,46 @@ class Bench:
     def cron_pids():
         found = subprocess.run(["pgrep", "-x", "cron"], capture_output=True, text=True)
         return {int(p) for p in found.stdout.split()}
+
+    def ensure_perf(self):
+        """perf (Debian's linux-perf), installed when missing; False when it cannot be."""
+        if shutil.which("perf") is None:
+            sudo = [] if os.geteuid() == 0 else ["sudo"]
+            log("installing perf (apt-get install -y linux-perf)")
+            env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+            install = sudo + ["apt-get", "install", "-y", "-qq", "--no-install-recommends",
+                              "linux-perf"]
+            if subprocess.run(install, env=env, stdin=subprocess.DEVNULL).returncode != 0:
+                subprocess.run(sudo + ["apt-get", "update", "-qq"], env=env,
+                               stdin=subprocess.DEVNULL)
+                subprocess.run(install, env=env, stdin=subprocess.DEVNULL)
+        return shutil.which("perf") is not None
+
+    def profile(self, data):
+        """Where Chorelin's own threads spent their CPU time in the recorded seconds (self time
+        by library and function, the largest first), and their share of all samples, the
+        started programs being the rest."""
+        def report(*args):
+            return subprocess.run(["perf", "report", "-i", data, "--stdio", "--no-children",
+                                   "-g", "none", *args], capture_output=True, text=True,
+                                  errors="replace").stdout
+        by_comm = report("--sort", "comm")
+        ours = sum(float(m.group(1)) for m in
+                   re.finditer(r"^\s*([\d.]+)%\s+chorelin\s*$", by_comm, re.M))
+        samples = re.search(r"# Samples: ([\d.]+)([KM]?)", by_comm)
+        count = 0
+        if samples:
+            count = int(float(samples.group(1)) * {"": 1, "K": 1e3, "M": 1e6}[samples.group(2)])
+
+        def rows(sort, limit):
+            found = []
+            for line in report("--comms", "chorelin", "--sort", sort).splitlines():
+                m = re.match(r"^\s*([\d.]+)%\s+(.+?)\s*$", line)
+                if m and not line.startswith("#"):
+                    found.append({"percent": float(m.group(1)), "name": m.group(2)})
+            return found[:limit]
+        return {"samples": count, "chorelin_percent": ours, "libraries": rows("dso", 8),
+                "functions": rows("sym", 12)}
 
     def ensure_cron(self):
         if shutil.which("cron") is None:
@@ -425,8 +466,22 @@ class Bench:
                 return (all(n in exits and n in ends for n in want) and
                         all(n in exits for n in cron_want))
 
+            recorder = None
+            if self.perf:
+                # From a second before the burst until its programs have begun; perf follows
+                # the threads Chorelin starts meanwhile and the programs it starts.
+                self.sleep_until(first - 1)
+                data = os.path.join(home.root, "perf.data")
+                recorder = subprocess.Popen(["perf", "record", "-q", "-F", "4999", "-g",
+                                             "-p", str(proc.pid), "-o", data, "--",
+                                             "sleep", "3"], stdout=subprocess.DEVNULL,
+                                            stderr=subprocess.DEVNULL)
             self.sleep_until(last)
             self.wait_for(complete, 30 + HOLD_MS / 1000, 0.05)
+            profile = None
+            if recorder is not None:
+                recorder.wait()
+                profile = self.profile(data)
             self.stop(proc)
             starts, exits = self.stamps(home)
             ends = self.ends_recorded(home)
@@ -443,6 +498,8 @@ class Bench:
                     result["cron"].append({"name": c, "minute": epoch,
                                            "start": starts[c] - due if c in starts else None})
             result["phases"] = self.pass_phases(home, first * 1_000_000_000)
+            if profile:
+                result["profile"] = profile
             missing = [s["name"] for s in result["chorelin"] if s["start"] is None]
             if missing:
                 log(f"{label}: {len(missing)} task(s) never started")
@@ -533,12 +590,16 @@ def main():
     parser.add_argument("--startup-runs", type=int, default=5)
     parser.add_argument("--load", type=int, default=0,
                         help="busy workers that load the cores while tasks are due (0: none)")
+    parser.add_argument("--perf", action="store_true",
+                        help="profile Chorelin with perf through each burst minute")
     parser.add_argument("--json", help="write the results here")
     args = parser.parse_args()
 
-    bench = Bench(args.build)
+    bench = Bench(args.build, args.perf)
+    if args.perf and not bench.ensure_perf():
+        sys.exit("latency: perf could not be installed")
     results = {"machine": machine(), "vs_cron": args.vs_cron, "hold_ms": HOLD_MS,
-               "load_workers": args.load,
+               "load_workers": args.load, "perf": args.perf,
                "command": " ".join(["bench/latency/latency.py"] + sys.argv[1:]), "runs": {}}
     if args.vs_cron and not bench.ensure_cron():
         sys.exit("latency: cron could not be installed")
