@@ -1,0 +1,16 @@
+#pragma once
+// Whether an entry was opened as itself and not through a link. On Windows a handle opened with
+// FILE_FLAG_OPEN_REPARSE_POINT is the link and says so in its attributes; some systems (Wine)
+// follow a link all the same and report no reparse point, so the entry's final path is also
+// compared with the path of the folder it was opened in.
+
+#include <windows.h>
+
+#include <string>
+
+namespace platform::win {
+
+// True when `entry` is the entry `name` of the open folder `folder`, and no reparse point.
+bool openedAsItself(HANDLE entry, HANDLE folder, const std::wstring& name);
+
+} // namespace platform::win
