@@ -20,13 +20,13 @@ std::wstring finalPath(HANDLE h) {
     return std::wstring();
 }
 
-} // namespace
-
-bool openedAsItself(HANDLE entry, HANDLE folder, const std::wstring& name) {
+bool isReparsePoint(HANDLE entry) {
     FILE_ATTRIBUTE_TAG_INFO tag{};
-    if (!::GetFileInformationByHandleEx(entry, FileAttributeTagInfo, &tag, sizeof tag) ||
-        (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return false;
+    return !::GetFileInformationByHandleEx(entry, FileAttributeTagInfo, &tag, sizeof tag) ||
+           (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool atItsName(HANDLE entry, HANDLE folder, const std::wstring& name) {
     const std::wstring folderPath = finalPath(folder);
     const std::wstring entryPath = finalPath(entry);
     if (folderPath.empty() || entryPath.empty())
@@ -36,6 +36,16 @@ bool openedAsItself(HANDLE entry, HANDLE folder, const std::wstring& name) {
     return ::CompareStringOrdinal(expected.c_str(), static_cast<int>(expected.size()),
                                   entryPath.c_str(), static_cast<int>(entryPath.size()),
                                   TRUE) == CSTR_EQUAL;
+}
+
+} // namespace
+
+bool openedAsItself(HANDLE entry, HANDLE folder, const std::wstring& name) {
+    return !isReparsePoint(entry) && atItsName(entry, folder, name);
+}
+
+bool followedALink(HANDLE entry, HANDLE folder, const std::wstring& name) {
+    return !isReparsePoint(entry) && !atItsName(entry, folder, name);
 }
 
 } // namespace platform::win

@@ -12,5 +12,8 @@ namespace platform::win {
 
 // True when `entry` is the entry `name` of the open folder `folder`, and no reparse point.
 bool openedAsItself(HANDLE entry, HANDLE folder, const std::wstring& name);
+// True when `entry` was reached through a link that the system followed although it was asked
+// not to: such a system also renames and removes the link's target instead of the link.
+bool followedALink(HANDLE entry, HANDLE folder, const std::wstring& name);
 
 } // namespace platform::win

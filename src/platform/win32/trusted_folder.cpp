@@ -181,6 +181,15 @@ std::string TrustedFolder::moveAside(const std::string& name, const std::string&
         return std::string();
     }
     const std::wstring from = entryPath(path_, name);
+    {
+        const win::UniqueHandle entry = openEntry(from);
+        if (entry.valid() && win::followedALink(entry.get(), win::intToHandle(fd_),
+                                                win::widen(name).value_or(std::wstring()))) {
+            // Renaming it by its name would move what it leads to: it stays where it is.
+            errno = ELOOP;
+            return std::string();
+        }
+    }
     std::string to = name + suffix;
     for (int n = 1; n < 100; ++n) {
         // Without MOVEFILE_REPLACE_EXISTING: an earlier copy stays as it is. A link is moved as
