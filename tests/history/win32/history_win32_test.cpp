@@ -18,26 +18,13 @@
 using namespace history;
 using testing_support::eventually;
 using testing_support::readFile;
+using testing_support::wide;
 using testing_support::windowsPath;
-
-namespace {
 
 class HistoryOnWindows : public ::testing::Test {
 protected:
     testing_support::TempHome home;
 };
-
-// The names in `folder` that start with `prefix`.
-int namesStartingWith(const std::string& folder, const std::string& prefix) {
-    int n = 0;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(testing_support::wide(windowsPath(folder))))
-        n += entry.path().filename().u8string().starts_with(
-            std::u8string(prefix.begin(), prefix.end()));
-    return n;
-}
-
-} // namespace
 
 TEST_F(HistoryOnWindows, ARealRunIsRecordedWithItsOutput) {
     const std::optional<HistoryPaths> paths = userHistoryPaths();
@@ -50,9 +37,8 @@ TEST_F(HistoryOnWindows, ARealRunIsRecordedWithItsOutput) {
     attempt.registeredFile = attempt.program = CHORELIN_TEST_SLEEPER;
     const RunTicket ticket = store.prepareRun(attempt);
     ASSERT_GE(ticket.outputFd, 0);
-    const std::string program = platform::utf8ToCp932(windowsPath(CHORELIN_TEST_SLEEPER)).value();
-    const platform::SpawnResult spawned =
-        platform::spawnProcess(program, "exit:3", ticket.outputFd);
+    const platform::SpawnResult spawned = platform::spawnProcess(
+        *platform::utf8ToCp932(windowsPath(CHORELIN_TEST_SLEEPER)), "exit:3", ticket.outputFd);
     platform::closeDescriptor(ticket.outputFd);
     ASSERT_TRUE(spawned.started);
     store.runStarted(ticket.id, spawned.pid);
@@ -113,8 +99,12 @@ TEST_F(HistoryOnWindows, ForeignEntriesAreMovedAsideNeverOpened) {
     ASSERT_FALSE(arranged.empty());
     { HistoryStore store(paths); }
     for (const Case* c : arranged) {
-        if (c->moved)
-            EXPECT_EQ(namesStartingWith(paths.folder, c->name + ".foreign-"), 1) << c->what;
+        if (!c->moved)
+            continue;
+        int copies = 0;
+        for (const auto& e : std::filesystem::directory_iterator(wide(windowsPath(paths.folder))))
+            copies += e.path().filename().string().starts_with(c->name + ".foreign-");
+        EXPECT_EQ(copies, 1) << c->what;
     }
     EXPECT_EQ(readFile(victim), "keep");
 }
