@@ -86,7 +86,8 @@ FolderOpening TrustedFolder::open(const std::string& path) {
     if (!isAbsolute(path) || sep == std::string::npos || sep + 1 == path.size() || sep < 2)
         return failed(path, EINVAL);
     makeParents(path);
-    const std::string parentPath = path.substr(0, sep);
+    // The root of a drive is "C:/", not "C:" (the current folder there).
+    const std::string parentPath = path.substr(0, sep == 2 ? 3 : sep);
     // The folder above may be reached through links (a profile on another disk): what counts is
     // the folder it is.
     win::UniqueHandle parent(::CreateFileW(win::nativePath(SystemPath(parentPath)).c_str(),
