@@ -1,7 +1,8 @@
 #include "history/history_files.h"
 
 #include "platform/clock.h"
-#include "platform/process.h"
+#include "platform/output_pipe.h"
+#include "platform/system_names.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -60,7 +61,7 @@ bool HistoryFiles::makePrivate(const platform::TrustedFolder& folder, const std:
     const std::string moved = folder.moveAside(name, foreignSuffix());
     const std::string path = folder.path() + "/" + name;
     if (moved.empty()) {
-        problem_ = "cannot move aside " + path + ": " + std::strerror(errno);
+        problem_ = "cannot move aside " + path + ": " + platform::errorText(errno);
         return false;
     }
     if (tell_)
@@ -84,7 +85,7 @@ bool HistoryFiles::prepareDatabase() {
             return false;
         }
         if (fd >= 0)
-            platform::closeHandle(fd);
+            platform::closeDescriptor(fd);
     }
     return true;
 }
