@@ -3,6 +3,7 @@
 #include "engine/launch.h"
 #include "engine/run_reports.h"
 #include "platform/clock.h"
+#include "platform/output_pipe.h"
 #include "platform/text_codec.h"
 #include "store/fields.h"
 #include "store/trace.h"
@@ -28,8 +29,10 @@ int indexOfPlaceholder(const AppContext& ctx, int32_t placeholder) {
     return -1;
 }
 
+// An output descriptor is a file descriptor, not a process handle: on Windows the two are
+// different kinds of number, and closing one as the other would close an unrelated handle.
 void closeOutput(RunPreparation& run) {
-    platform::closeHandle(run.outputFd);
+    platform::closeDescriptor(run.outputFd);
     run.outputFd = -1;
 }
 
