@@ -28,6 +28,20 @@ struct FolderOpening {
     std::string culprit; // the folder the verdict is about
     int error = 0;
     std::unique_ptr<TrustedFolder> folder; // set when Opened
+
+    static FolderOpening failed(const std::string& culprit, int error) {
+        FolderOpening result;
+        result.culprit = culprit;
+        result.error = error;
+        return result;
+    }
+    static FolderOpening refused(const std::string& culprit, FileTrust trust) {
+        FolderOpening result;
+        result.status = Status::Refused;
+        result.trust = trust;
+        result.culprit = culprit;
+        return result;
+    }
 };
 
 class TrustedFolder {

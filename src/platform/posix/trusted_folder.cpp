@@ -15,22 +15,6 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-FolderOpening failed(const std::string& path, int error) {
-    FolderOpening result;
-    result.status = FolderOpening::Status::Failed;
-    result.culprit = path;
-    result.error = error;
-    return result;
-}
-
-FolderOpening refused(const std::string& path, FileTrust trust) {
-    FolderOpening result;
-    result.status = FolderOpening::Status::Refused;
-    result.trust = trust;
-    result.culprit = path;
-    return result;
-}
-
 // Missing folders above `path` are made 0755; those that exist stay as they are.
 void makeParents(const std::string& path) {
     for (size_t slash = path.find('/', 1); slash != std::string::npos;
@@ -53,19 +37,19 @@ TrustedFolder::~TrustedFolder() {
 FolderOpening TrustedFolder::open(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (path.empty() || path[0] != '/' || slash == std::string::npos || slash + 1 == path.size())
-        return failed(path, EINVAL);
+        return FolderOpening::failed(path, EINVAL);
     makeParents(path);
     const std::string parentPath = parentOf(path);
     // The folder above may be reached through links (a home on another disk): what counts is
     // the folder it is, judged on the open descriptor.
     UniqueFd parent(::open(parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!parent.valid())
-        return failed(parentPath, errno);
+        return FolderOpening::failed(parentPath, errno);
     struct stat st;
     if (::fstat(parent.get(), &st) != 0)
-        return refused(parentPath, FileTrust::Unexaminable);
+        return FolderOpening::refused(parentPath, FileTrust::Unexaminable);
     if (const FileTrust verdict = parentFolderVerdict(st); verdict != FileTrust::Trusted)
-        return refused(parentPath, verdict);
+        return FolderOpening::refused(parentPath, verdict);
     return openIn(parent.get(), path, path.substr(slash + 1));
 }
 
@@ -76,21 +60,21 @@ FolderOpening TrustedFolder::subfolder(const std::string& name) const {
 FolderOpening TrustedFolder::openIn(int parentFd, const std::string& path,
                                     const std::string& name) {
     if (::mkdirat(parentFd, name.c_str(), 0700) != 0 && errno != EEXIST)
-        return failed(path, errno);
+        return FolderOpening::failed(path, errno);
     UniqueFd fd(::openat(parentFd, name.c_str(), kFolderFlags));
     if (!fd.valid()) {
         if (errno == ELOOP || errno == ENOTDIR) {
-            FolderOpening result = failed(path, errno);
+            FolderOpening result = FolderOpening::failed(path, errno);
             result.status = FolderOpening::Status::NotFolder;
             return result;
         }
-        return failed(path, errno);
+        return FolderOpening::failed(path, errno);
     }
     struct stat st;
     if (::fstat(fd.get(), &st) != 0)
-        return refused(path, FileTrust::Unexaminable);
+        return FolderOpening::refused(path, FileTrust::Unexaminable);
     if (const FileTrust verdict = folderVerdict(st); verdict != FileTrust::Trusted)
-        return refused(path, verdict);
+        return FolderOpening::refused(path, verdict);
     FolderOpening result;
     result.status = FolderOpening::Status::Opened;
     result.folder.reset(new TrustedFolder(fd.release(), path));

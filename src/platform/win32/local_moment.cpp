@@ -1,5 +1,7 @@
 #include "platform/local_moment.h"
 
+#include "platform/system_clock.h"
+
 #include <ctime>
 
 namespace platform {
@@ -17,14 +19,7 @@ std::optional<LocalMoment> localMomentOf(int64_t epochMs) {
     if (shifted == -1)
         return std::nullopt;
     LocalMoment moment;
-    moment.time.year = parts.tm_year + 1900;
-    moment.time.month = parts.tm_mon + 1;
-    moment.time.day = parts.tm_mday;
-    moment.time.hour = parts.tm_hour;
-    moment.time.minute = parts.tm_min;
-    moment.time.second = parts.tm_sec;
-    moment.time.millisecond = static_cast<int>(((epochMs % 1000) + 1000) % 1000);
-    moment.time.dayOfWeek = parts.tm_wday;
+    moment.time = localTimeOfParts(parts, static_cast<int>(((epochMs % 1000) + 1000) % 1000));
     moment.utcOffsetMinutes = static_cast<int>((shifted - seconds) / 60);
     return moment;
 }

@@ -20,22 +20,6 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-FolderOpening failed(const std::string& path, int error) {
-    FolderOpening result;
-    result.status = FolderOpening::Status::Failed;
-    result.culprit = path;
-    result.error = error;
-    return result;
-}
-
-FolderOpening refused(const std::string& path, FileTrust trust) {
-    FolderOpening result;
-    result.status = FolderOpening::Status::Refused;
-    result.trust = trust;
-    result.culprit = path;
-    return result;
-}
-
 bool isSeparator(char c) {
     return c == '/' || c == '\\';
 }
@@ -84,7 +68,7 @@ TrustedFolder::~TrustedFolder() {
 FolderOpening TrustedFolder::open(const std::string& path) {
     const size_t sep = lastSeparator(path);
     if (!isAbsolute(path) || sep == std::string::npos || sep + 1 == path.size() || sep < 2)
-        return failed(path, EINVAL);
+        return FolderOpening::failed(path, EINVAL);
     makeParents(path);
     // The root of a drive is "C:/", not "C:" (the current folder there).
     const std::string parentPath = path.substr(0, sep == 2 ? 3 : sep);
@@ -94,15 +78,15 @@ FolderOpening TrustedFolder::open(const std::string& path) {
                                            READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
                                            FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!parent.valid())
-        return failed(parentPath, win::errnoOf(::GetLastError()));
+        return FolderOpening::failed(parentPath, win::errnoOf(::GetLastError()));
     if (const FileTrust verdict = win::folderVerdict(parent.get()); verdict != FileTrust::Trusted)
-        return refused(parentPath, verdict);
+        return FolderOpening::refused(parentPath, verdict);
     return openIn(win::handleToInt(parent.get()), path, path.substr(sep + 1));
 }
 
 FolderOpening TrustedFolder::subfolder(const std::string& name) const {
     if (!isNameOnly(name))
-        return failed(path_ + "/" + name, EINVAL);
+        return FolderOpening::failed(path_ + "/" + name, EINVAL);
     return openIn(fd_, path_ + "/" + name, name);
 }
 
@@ -112,26 +96,26 @@ FolderOpening TrustedFolder::openIn(int parentFd, const std::string& path,
     win::PrivateSecurity security;
     if (!::CreateDirectoryW(native.c_str(), security.attributes()) &&
         ::GetLastError() != ERROR_ALREADY_EXISTS)
-        return failed(path, win::errnoOf(::GetLastError()));
+        return FolderOpening::failed(path, win::errnoOf(::GetLastError()));
     // No FILE_SHARE_DELETE: nobody renames or removes it while it is open here.
     win::UniqueHandle folder(
         ::CreateFileW(native.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY,
                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder.valid())
-        return failed(path, win::errnoOf(::GetLastError()));
+        return FolderOpening::failed(path, win::errnoOf(::GetLastError()));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(folder.get(), &info))
-        return refused(path, FileTrust::Unexaminable);
+        return FolderOpening::refused(path, FileTrust::Unexaminable);
     const std::optional<std::wstring> wideName = win::widen(name);
     if (!wideName || !win::openedAsItself(folder.get(), win::intToHandle(parentFd), *wideName) ||
         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        FolderOpening result = failed(path, ENOTDIR);
+        FolderOpening result = FolderOpening::failed(path, ENOTDIR);
         result.status = FolderOpening::Status::NotFolder;
         return result;
     }
     if (const FileTrust verdict = win::folderVerdict(folder.get()); verdict != FileTrust::Trusted)
-        return refused(path, verdict);
+        return FolderOpening::refused(path, verdict);
     FolderOpening result;
     result.status = FolderOpening::Status::Opened;
     result.folder.reset(new TrustedFolder(win::handleToInt(folder.release()), path));

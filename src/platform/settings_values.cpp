@@ -1,8 +1,11 @@
+// The settings values through QSettings: a file on Linux, the registry under
+// HKEY_CURRENT_USER\Software\Marrowby\Chorelin on Windows (Qt's native format on each).
+
 #include "platform/settings_values.h"
 
+#include "platform/settings_store.h"
 #include "platform/text_codec.h"
 
-#include <QFileInfo>
 #include <QSettings>
 #include <atomic>
 #include <memory>
@@ -11,12 +14,11 @@ namespace platform {
 namespace {
 
 class QtSettingsValues : public SettingsValues {
-  public:
+public:
     bool open() override {
         settings_ = std::make_unique<QSettings>("Marrowby", "Chorelin");
-        // A store that was never written has no file: that is the "no key" case.
-        return QFileInfo::exists(settings_->fileName()) &&
-               settings_->status() == QSettings::NoError;
+        // A store that was never written is the "no key" case.
+        return settingsStoreWritten(*settings_) && settings_->status() == QSettings::NoError;
     }
     std::optional<int> readInt(const std::string& key) override {
         if (!ensure() || !settings_->contains(QString::fromStdString(key)))
@@ -50,11 +52,11 @@ class QtSettingsValues : public SettingsValues {
         ensure();
         settings_->sync();
         const bool ok = settings_->status() == QSettings::NoError;
-        settings_.reset(); // the next use re-reads the file, as a fresh start would
+        settings_.reset(); // the next use reads the store again, as a fresh start would
         return ok;
     }
 
-  private:
+private:
     bool ensure() {
         if (!settings_)
             settings_ = std::make_unique<QSettings>("Marrowby", "Chorelin");
