@@ -158,13 +158,17 @@ bool MySchedulerPass(AppContext& ctx) {
         // A holidays.csv installed or removed by another program (the command line's import)
         // takes effect here, after this pass's starts, so that no run due now is passed over.
         changed = MyHolidayReloadIfChanged(ctx) || changed;
-        if (changed)
-            ctx.post(WM_MYTASKUPDATE, 0);
-        if (!after)
+        if (!after) {
+            if (changed)
+                ctx.post(WM_MYTASKUPDATE, 0);
             return changed;
+        }
         pass.table = std::move(after);
     }
+    // The window is told after the write: while the disk works, the programs just started
+    // have the cores to themselves rather than waiting behind the list's redraw.
     MyTaskWriteCopy(ctx, *pass.table);
+    ctx.post(WM_MYTASKUPDATE, 0);
     return changed;
 }
 

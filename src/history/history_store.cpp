@@ -338,6 +338,8 @@ void HistoryStore::writerLoop() {
             wake_.wait_until(lock, pruneAt, ready);
         else
             wake_.wait(lock, ready);
+        if (!stopping_ && pause_.count() == 0 && !pending_.empty() && options_.gather.count() > 0)
+            wake_.wait_for(lock, options_.gather, [&] { return stopping_; });
         if (stopping_ && pending_.empty())
             break;
         // A block kept in reserve takes over once the current one is used up.

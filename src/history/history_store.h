@@ -47,6 +47,9 @@ struct HistoryOptions {
     std::chrono::milliseconds maxRetryPause{8000};
     // Run states kept while the database cannot be written; the oldest beyond go (counted).
     size_t maxQueued = 4096;
+    // How long the writer lets new run states gather before it writes them: a burst's starts
+    // go into one transaction, and the programs just started get the cores before it does.
+    std::chrono::milliseconds gather{10};
 };
 
 // A prepared run: its id (negative: not recorded) and the descriptor its output goes to (-1:
