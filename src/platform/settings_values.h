@@ -7,7 +7,7 @@
 namespace platform {
 
 class SettingsValues {
-public:
+  public:
     virtual ~SettingsValues() = default;
     // false when the store cannot be opened at all
     virtual bool open() = 0;
