@@ -1,6 +1,7 @@
 #include "history/bounded_output.h"
 
 #include "platform/output_pipe.h"
+#include "platform/system_names.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -99,7 +100,7 @@ int64_t BoundedOutput::room() const {
 std::string BoundedOutput::note() const {
     if (error_ != 0)
         return std::string("出力ファイルに書き込めなくなったため、それ以降の出力は捨てました。（") +
-               strerrordesc_np(error_) + "）";
+               platform::errorText(error_) + "）";
     if (left_ > 0)
         return "出力が上限を超えたため、最初と最後の部分だけを残し、" + std::to_string(left_) +
                " バイトを省略しました。";

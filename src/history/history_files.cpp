@@ -1,7 +1,7 @@
 #include "history/history_files.h"
 
 #include "platform/clock.h"
-#include "platform/process.h"
+#include "platform/output_pipe.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -84,7 +84,7 @@ bool HistoryFiles::prepareDatabase() {
             return false;
         }
         if (fd >= 0)
-            platform::closeHandle(fd);
+            platform::closeDescriptor(fd);
     }
     return true;
 }

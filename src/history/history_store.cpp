@@ -3,12 +3,13 @@
 #include "history/history_writer.h"
 #include "history/output_drain.h"
 #include "platform/output_pipe.h"
+#include "platform/process.h"
+#include "platform/system_names.h"
 #include "store/app_context.h"
 #include "store/trace.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -164,7 +165,7 @@ RunTicket HistoryStore::prepareRun(const RunAttempt& attempt) {
         }
     } else {
         run.outputNote = std::string("出力ファイルを作成できなかったため、出力は捨てました。（") +
-                         strerrordesc_np(errno) + "）";
+                         platform::errorText(errno) + "）";
     }
     std::lock_guard<std::mutex> lock(mutex_);
     inFlight_[run.id] = run;
@@ -213,7 +214,7 @@ std::optional<RunRecord> HistoryStore::runEnded(int64_t runId, const RunEnd& end
         break;
     case RunEnd::Kind::Killed:
         run.ending = RunEnding::Killed;
-        run.signal = SIGKILL;
+        run.signal = platform::kKillSignal;
         break;
     }
     run.endMs = end.endMs != 0 ? end.endMs : nowMs();

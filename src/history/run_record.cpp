@@ -1,8 +1,9 @@
 #include "history/run_record.h"
 
+#include "platform/system_names.h"
+
 #include <array>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <utility>
 
@@ -59,9 +60,8 @@ std::optional<RunEnding> endingFromWord(std::string_view word) {
 }
 
 std::string signalName(int signal) {
-    // sigabbrev_np knows every standard name; real-time signals have none.
-    if (const char* name = sigabbrev_np(signal))
-        return std::string("SIG") + name;
+    if (const std::string name = platform::signalAbbreviation(signal); !name.empty())
+        return "SIG" + name;
     return "SIG" + std::to_string(signal);
 }
 

@@ -1,17 +1,11 @@
 #include "history/run_text.h"
 
+#include "platform/local_moment.h"
+
+#include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 namespace history {
-namespace {
-
-bool localParts(int64_t ms, std::tm& parts) {
-    const std::time_t seconds = static_cast<std::time_t>(ms >= 0 ? ms / 1000 : (ms - 999) / 1000);
-    return localtime_r(&seconds, &parts) != nullptr;
-}
-
-} // namespace
 
 std::string triggerText(RunTrigger trigger) {
     switch (trigger) {
@@ -65,25 +59,26 @@ std::string durationText(int64_t startMs, std::optional<int64_t> endMs) {
 }
 
 std::string localTimeText(int64_t ms) {
-    std::tm t{};
-    if (!localParts(ms, t))
+    const std::optional<platform::LocalMoment> moment = platform::localMomentOf(ms);
+    if (!moment)
         return std::string();
+    const platform::LocalTime& t = moment->time;
     char text[80];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.tm_year + 1900,
-                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
     return text;
 }
 
 std::string isoLocalTime(int64_t ms) {
-    std::tm t{};
-    if (!localParts(ms, t))
+    const std::optional<platform::LocalMoment> moment = platform::localMomentOf(ms);
+    if (!moment)
         return std::string();
-    const long offset = t.tm_gmtoff / 60;
+    const platform::LocalTime& t = moment->time;
+    const long offset = moment->utcOffsetMinutes;
     const long absOffset = offset < 0 ? -offset : offset;
     char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld",
-                  t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
-                  static_cast<int>(((ms % 1000) + 1000) % 1000), offset < 0 ? '-' : '+',
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld", t.year,
+                  t.month, t.day, t.hour, t.minute, t.second, t.millisecond, offset < 0 ? '-' : '+',
                   absOffset / 60, absOffset % 60);
     return text;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -32,7 +33,7 @@ public:
     ReadWaiter(const ReadWaiter&) = delete;
     ReadWaiter& operator=(const ReadWaiter&) = delete;
 
-    bool valid() const { return poll_ >= 0 && wake_ >= 0; }
+    bool valid() const;
     bool add(int fd);
     void remove(int fd);
     void wake();
@@ -40,8 +41,8 @@ public:
     std::vector<int> wait(int timeoutMs);
 
 private:
-    int poll_ = -1;
-    int wake_ = -1;
+    struct State; // the system's means of waiting
+    std::unique_ptr<State> state_;
 };
 
 // Hands pipes still open when this program ends to a process of their own, which reads each

@@ -74,45 +74,55 @@ void closeDescriptor(int fd) {
         ::close(fd);
 }
 
-ReadWaiter::ReadWaiter()
-    : poll_(::epoll_create1(EPOLL_CLOEXEC)), wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+struct ReadWaiter::State {
+    int poll = -1;
+    int wake = -1;
+};
+
+ReadWaiter::ReadWaiter() : state_(std::make_unique<State>()) {
+    state_->poll = ::epoll_create1(EPOLL_CLOEXEC);
+    state_->wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (valid()) {
         epoll_event event{};
         event.events = EPOLLIN;
-        event.data.fd = wake_;
-        ::epoll_ctl(poll_, EPOLL_CTL_ADD, wake_, &event);
+        event.data.fd = state_->wake;
+        ::epoll_ctl(state_->poll, EPOLL_CTL_ADD, state_->wake, &event);
     }
 }
 
 ReadWaiter::~ReadWaiter() {
-    closeDescriptor(poll_);
-    closeDescriptor(wake_);
+    closeDescriptor(state_->poll);
+    closeDescriptor(state_->wake);
+}
+
+bool ReadWaiter::valid() const {
+    return state_->poll >= 0 && state_->wake >= 0;
 }
 
 bool ReadWaiter::add(int fd) {
     epoll_event event{};
     event.events = EPOLLIN;
     event.data.fd = fd;
-    return ::epoll_ctl(poll_, EPOLL_CTL_ADD, fd, &event) == 0;
+    return ::epoll_ctl(state_->poll, EPOLL_CTL_ADD, fd, &event) == 0;
 }
 
 void ReadWaiter::remove(int fd) {
-    ::epoll_ctl(poll_, EPOLL_CTL_DEL, fd, nullptr);
+    ::epoll_ctl(state_->poll, EPOLL_CTL_DEL, fd, nullptr);
 }
 
 void ReadWaiter::wake() {
     const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(wake_, &one, sizeof one);
+    [[maybe_unused]] const ssize_t n = ::write(state_->wake, &one, sizeof one);
 }
 
 std::vector<int> ReadWaiter::wait(int timeoutMs) {
     epoll_event events[64];
     std::vector<int> ready;
-    const int n = ::epoll_wait(poll_, events, 64, timeoutMs);
+    const int n = ::epoll_wait(state_->poll, events, 64, timeoutMs);
     for (int i = 0; i < n; ++i) {
-        if (events[i].data.fd == wake_) {
+        if (events[i].data.fd == state_->wake) {
             uint64_t count;
-            [[maybe_unused]] const ssize_t r = ::read(wake_, &count, sizeof count);
+            [[maybe_unused]] const ssize_t r = ::read(state_->wake, &count, sizeof count);
             continue;
         }
         ready.push_back(events[i].data.fd);

@@ -36,9 +36,11 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const SystemPath& folder,
 }
 
 InstanceLock::~InstanceLock() {
-    HANDLE mutex = win::intToHandle(fd_);
-    ::ReleaseMutex(mutex);
-    ::CloseHandle(mutex);
+    // The handle is the named mutex, or the state folder's lock file (folder_lock.cpp), which
+    // ReleaseMutex refuses harmlessly; closing it frees either.
+    HANDLE held = win::intToHandle(fd_);
+    ::ReleaseMutex(held);
+    ::CloseHandle(held);
 }
 
 } // namespace platform
