@@ -18,11 +18,6 @@ struct Answer {
 
 Answer run(const QStringList& arguments) {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(env);
     process.start(QStringLiteral(CHORELIN_BINARY), arguments);
     Answer answer;
     if (!process.waitForFinished(60000))

@@ -1,10 +1,11 @@
 #include "app/windows/message_window.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QWindow>
 
 uintptr_t messageWindowId() {
-    static QWindow* window = nullptr;
+    static QPointer<QWindow> window;
     if (!window) {
         window = new QWindow();
         // Owned by the application, so that it goes before the window system does.

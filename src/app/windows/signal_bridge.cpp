@@ -3,6 +3,7 @@
 #include "app/windows/message_window.h"
 #include "platform/console_control.h"
 #include "platform/system_message.h"
+#include "store/trace.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -46,6 +47,7 @@ public:
         if (!ended_ && platform::classifySystemMessage(message, window_) ==
                            platform::SystemMessage::SessionEnding) {
             ended_ = true;
+            traceLine("セッションが終了します。");
             emit bridge_->terminationRequested();
         }
         // Qt answers the message as well (it ends its event loop).
