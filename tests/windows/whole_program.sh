@@ -12,9 +12,9 @@ program_folder=$(cd "$1" && pwd)
 [ -f "$program_folder/chorelin.exe" ] || { echo "no chorelin.exe in $program_folder" >&2; exit 2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/chorelin-whole-XXXXXX")
-export WINEPREFIX=$work/prefix HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
-export XDG_DATA_HOME=$work/home/.local/share XDG_CACHE_HOME=$work/home/.cache
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8
+export WINEPREFIX=$work/prefix HOME=$work/home XDG_CONFIG_HOME=$work/home/.config \
+    XDG_DATA_HOME=$work/home/.local/share XDG_CACHE_HOME=$work/home/.cache \
+    WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8
 unset WINEPATH
 mkdir -p "$HOME" "$WINEPREFIX"
 cleanup() {
@@ -28,25 +28,20 @@ fail() {
     exit 1
 }
 windows_path() { local p; p=$(readlink -f "$1"); echo "Z:${p//\//\\}"; }
-# Polls `condition` every half second for at most `seconds`.
+# wait_for SECONDS COMMAND...: polls the command every half second for at most that long.
 wait_for() {
-    local seconds=$1
+    local deadline=$((SECONDS + $1))
     shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.5
-    done
+    until "$@"; do [ $SECONDS -lt $deadline ] && sleep 0.5 || return 1; done
 }
 
 wineserver -p
 wineboot -i >/dev/null 2>&1 || true
-user_folder=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
-documents=$user_folder/Documents
-mkdir -p "$documents/chorelin"
-data=$documents/chorelin
+data=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
+data=$data/Documents/chorelin
+mkdir -p "$data"
 
-# The .bat the task runs, and where it leaves its mark.
+# The .bat the task runs leaves its mark.
 mkdir -p "$work/job"
 marker=$work/job/marker.txt
 printf '@echo off\r\necho ran> "%s"\r\n' "$(windows_path "$work/job")\\marker.txt" >"$work/job/mark.bat"
@@ -60,11 +55,9 @@ run_time=$(date -d "@$due" +%H:%M)
 day_text=$(date -d "@$due" +%Y/%m/%d)
 day=$(date -d "@$due" +%Y%m%d)
 cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
-task_name=$(cp932 "印を付ける")
-schedule=$(cp932 "毎日")
 bat=$(windows_path "$work/job/mark.bat")
 cp "$root/tests/data/shared-tasks.tsk" "$data/chorelin.tsk"
-TASK_NAME=$task_name SCHEDULE=$schedule RUN_TIME=$run_time DAY_TEXT=$day_text DAY=$day BAT=$bat \
+TASK_NAME=$(cp932 "印を付ける") SCHEDULE=$(cp932 "毎日") RUN_TIME=$run_time DAY_TEXT=$day_text DAY=$day BAT=$bat \
     LANG=C perl -e 'binmode STDOUT; print pack("a128 a16 a32 a16 a16 a16 a16 a512 a512 l<9 l<7 l<2 x68 x16",
         @ENV{qw(TASK_NAME RUN_TIME SCHEDULE DAY_TEXT)}, "", "", $ENV{DAY_TEXT}, $ENV{BAT}, $ENV{BAT},
         $ENV{DAY}, 0, 0, $ENV{DAY}, 0, 1, 0, 0, 0, (0) x 7, 1, 0)' >>"$data/chorelin.tsk"
@@ -114,5 +107,4 @@ iso=$(date -d "@$due" +%Y-%m-%d)
 grep -q "\"name\": \"印を付ける\".*\"lastRun\": \"$iso\".*\"lastRunOutcome\": \"exited\"" <<<"$list" ||
     fail "--list --json does not show the run: $list"
 grep -q '"name": "週報～まとめ"' <<<"$list" || fail "--list --json lost the Linux build's tasks: $list"
-echo "$list"
 echo "whole_program: the task ran at $(date -d "@$made" +%T) (due $run_time), its end was recorded and read back"
