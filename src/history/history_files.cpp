@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/output_pipe.h"
+#include "platform/system_names.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -60,7 +61,7 @@ bool HistoryFiles::makePrivate(const platform::TrustedFolder& folder, const std:
     const std::string moved = folder.moveAside(name, foreignSuffix());
     const std::string path = folder.path() + "/" + name;
     if (moved.empty()) {
-        problem_ = "cannot move aside " + path + ": " + std::strerror(errno);
+        problem_ = "cannot move aside " + path + ": " + platform::errorText(errno);
         return false;
     }
     if (tell_)

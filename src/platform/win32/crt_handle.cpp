@@ -21,8 +21,12 @@ int wrapHandle(HANDLE handle, int flags) {
     }
     for (const int l : low)
         ::_close(l);
-    if (fd < 0)
+    if (fd < 0) {
         errno = EMFILE;
+        return -1;
+    }
+    // A duplicate may have come out inheritable; only a start hands the handle on, explicitly.
+    ::SetHandleInformation(handleOf(fd), HANDLE_FLAG_INHERIT, 0);
     return fd;
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/files.h"
 
+#include "platform/win32/link_check.h"
 #include "platform/win32/win_util.h"
 
 #include <algorithm>
@@ -31,12 +32,21 @@ bool renameEntry(const std::string& from, const std::string& to) {
 FileTail readFileTail(const std::string& path, int64_t maxBytes) {
     FileTail tail;
     // The writer (the drain, or the program itself) keeps the file open meanwhile.
+    std::string slashed = path;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    const SystemPath native(slashed);
+    win::UniqueHandle folder(::CreateFileW(win::nativePath(native.folder()).c_str(), READ_CONTROL,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                           nullptr));
     win::UniqueHandle file(::CreateFileW(win::nativePath(SystemPath(path)).c_str(), GENERIC_READ,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                          nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
                                          nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!file.valid() || !::GetFileInformationByHandle(file.get(), &info) ||
+    if (!file.valid() || !folder.valid() || !::GetFileInformationByHandle(file.get(), &info) ||
+        !win::openedAsItself(file.get(), folder.get(),
+                             win::widen(native.name()).value_or(std::wstring())) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
         ::GetFileType(file.get()) != FILE_TYPE_DISK)
         return tail;

@@ -1,5 +1,6 @@
 #include "platform/system_names.h"
 
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 
@@ -7,6 +8,9 @@ namespace platform {
 
 std::string errorText(int error) {
     // strerror's buffer is shared; one caller at a time copies it out.
+    // The C runtime knows the numbers POSIX added to C's only by number.
+    if (error == ELOOP)
+        return "Too many levels of symbolic links";
     static std::mutex m;
     std::lock_guard<std::mutex> guard(m);
     const char* text = std::strerror(error);

@@ -8,6 +8,7 @@
 #include "platform/trusted_folder.h"
 
 #include "platform/win32/crt_handle.h"
+#include "platform/win32/link_check.h"
 #include "platform/win32/security.h"
 #include "platform/win32/win_util.h"
 
@@ -85,7 +86,8 @@ FolderOpening TrustedFolder::open(const std::string& path) {
     if (!isAbsolute(path) || sep == std::string::npos || sep + 1 == path.size() || sep < 2)
         return failed(path, EINVAL);
     makeParents(path);
-    const std::string parentPath = path.substr(0, sep);
+    // The root of a drive is "C:/", not "C:" (the current folder there).
+    const std::string parentPath = path.substr(0, sep == 2 ? 3 : sep);
     // The folder above may be reached through links (a profile on another disk): what counts is
     // the folder it is.
     win::UniqueHandle parent(::CreateFileW(win::nativePath(SystemPath(parentPath)).c_str(),
@@ -104,7 +106,8 @@ FolderOpening TrustedFolder::subfolder(const std::string& name) const {
     return openIn(fd_, path_ + "/" + name, name);
 }
 
-FolderOpening TrustedFolder::openIn(int, const std::string& path, const std::string&) {
+FolderOpening TrustedFolder::openIn(int parentFd, const std::string& path,
+                                    const std::string& name) {
     const std::wstring native = win::nativePath(SystemPath(path));
     win::PrivateSecurity security;
     if (!::CreateDirectoryW(native.c_str(), security.attributes()) &&
@@ -120,7 +123,8 @@ FolderOpening TrustedFolder::openIn(int, const std::string& path, const std::str
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(folder.get(), &info))
         return refused(path, FileTrust::Unexaminable);
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+    const std::optional<std::wstring> wideName = win::widen(name);
+    if (!wideName || !win::openedAsItself(folder.get(), win::intToHandle(parentFd), *wideName) ||
         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         FolderOpening result = failed(path, ENOTDIR);
         result.status = FolderOpening::Status::NotFolder;
@@ -137,7 +141,8 @@ FolderOpening TrustedFolder::openIn(int, const std::string& path, const std::str
 TrustedFolder::Entry TrustedFolder::examine(const std::string& name) const {
     if (!isNameOnly(name))
         return Entry::Foreign;
-    const win::UniqueHandle entry = openEntry(entryPath(path_, name));
+    const std::wstring path = entryPath(path_, name);
+    const win::UniqueHandle entry = openEntry(path);
     if (!entry.valid()) {
         const DWORD error = ::GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Entry::Missing
@@ -145,7 +150,9 @@ TrustedFolder::Entry TrustedFolder::examine(const std::string& name) const {
     }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(entry.get(), &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+        !win::openedAsItself(entry.get(), win::intToHandle(fd_),
+                             win::widen(name).value_or(std::wstring())) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
         ::GetFileType(entry.get()) != FILE_TYPE_DISK ||
         win::fileVerdict(entry.get()) != FileTrust::Trusted)
         return Entry::Foreign;
@@ -175,6 +182,15 @@ std::string TrustedFolder::moveAside(const std::string& name, const std::string&
         return std::string();
     }
     const std::wstring from = entryPath(path_, name);
+    {
+        const win::UniqueHandle entry = openEntry(from);
+        if (entry.valid() && win::followedALink(entry.get(), win::intToHandle(fd_),
+                                                win::widen(name).value_or(std::wstring()))) {
+            // Renaming it by its name would move what it leads to: it stays where it is.
+            errno = ELOOP;
+            return std::string();
+        }
+    }
     std::string to = name + suffix;
     for (int n = 1; n < 100; ++n) {
         // Without MOVEFILE_REPLACE_EXISTING: an earlier copy stays as it is. A link is moved as

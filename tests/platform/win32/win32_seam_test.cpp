@@ -32,47 +32,14 @@
 
 using platform::FileTrust;
 using platform::SystemPath;
+using testing_support::daclOf;
 using testing_support::eventually;
+using testing_support::setDacl;
 using testing_support::TempHome;
 using testing_support::wide;
 using testing_support::windowsPath;
 
 namespace {
-
-// The DACL of a file as the file system keeps it, in SDDL.
-std::wstring daclOf(const std::string& path) {
-    std::wstring native = wide(windowsPath(path));
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(native.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
-        return std::wstring();
-    LPWSTR text = nullptr;
-    std::wstring sddl;
-    if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
-        sddl = text;
-        ::LocalFree(text);
-    }
-    ::LocalFree(descriptor);
-    return sddl;
-}
-
-bool setDacl(const std::string& path, const wchar_t* sddl) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
-                                                                nullptr))
-        return false;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
-    ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
-    std::wstring native = wide(windowsPath(path));
-    const DWORD rc =
-        ::SetNamedSecurityInfoW(native.data(), SE_FILE_OBJECT,
-                                DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                nullptr, nullptr, dacl, nullptr);
-    ::LocalFree(descriptor);
-    return rc == ERROR_SUCCESS;
-}
 
 class Win32Seam : public ::testing::Test {
 protected:
