@@ -1,7 +1,7 @@
 #include "app/main_frame.h"
 
 #include "app/about_box.h"
-#include "app/resume_watcher.h"
+#include "app/resume_watch.h"
 #include "app/run_history_link.h"
 #include "app/startup.h"
 #include "dialogs/history_dialog.h"
@@ -99,7 +99,7 @@ bool CMainFrame::initialUpdate() {
     if (!view_->OnInitialUpdate())
         return false;
     // From now on a wake from sleep has the scheduler look for the runs the sleep missed.
-    new ResumeWatcher(ctx_, this);
+    watchForResume(ctx_, this);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "cli/cli_output.h"
 
+#include "platform/console_text.h"
+
 #include <QStringList>
 #include <cstdio>
 
@@ -154,14 +156,11 @@ std::string textTable(const std::vector<std::string>& header,
 }
 
 void printOut(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    platform::writeText(platform::TextStream::Out, text);
 }
 
 void printError(const QString& message) {
-    const std::string text = visibleText(message, u"\n\t") + "\n";
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
+    platform::writeText(platform::TextStream::Err, visibleText(message, u"\n\t") + "\n");
 }
 
 int usageError(const QString& message) {

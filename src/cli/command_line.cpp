@@ -2,6 +2,7 @@
 
 #include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "platform/console_text.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -30,10 +31,9 @@ constexpr QtWindowOption kQtWindowOptions[] = {
     {"nograb", false},         {"dograb", false},
     {"sync", false},           {"qmljsdebugger", false}};
 
-// How many arguments from `at` on are one of Qt's window options with its value: 0 when the
-// argument is none.
-size_t qtWindowOptionLength(std::span<char* const> arguments, size_t at) {
-    std::string_view text = arguments[at];
+// How many arguments from this one on are one of Qt's window options with its value: 0 when
+// the argument is none. `valueMayFollow`: another argument comes after it.
+size_t qtWindowOptionLength(std::string_view text, bool valueMayFollow) {
     if (text.size() < 2 || text[0] != '-')
         return 0;
     text.remove_prefix(text[1] == '-' ? 2 : 1);
@@ -43,7 +43,7 @@ size_t qtWindowOptionLength(std::span<char* const> arguments, size_t at) {
         if (name != option.name)
             continue;
         const bool valueFollows =
-            option.takesValue && equals == std::string_view::npos && at + 1 < arguments.size();
+            option.takesValue && equals == std::string_view::npos && valueMayFollow;
         return valueFollows ? 2 : 1;
     }
     return 0;
@@ -81,7 +81,7 @@ void translateQtTexts(QTranslator& translator) {
 bool wantsCommand(int argc, char** argv) {
     const std::span<char* const> arguments(argv, static_cast<size_t>(argc));
     for (size_t i = 1; i < arguments.size();) {
-        const size_t length = qtWindowOptionLength(arguments, i);
+        const size_t length = qtWindowOptionLength(arguments[i], i + 1 < arguments.size());
         if (length == 0)
             return true;
         i += length;
@@ -90,6 +90,8 @@ bool wantsCommand(int argc, char** argv) {
 }
 
 int runCommand(int argc, char** argv) {
+    // Before anything is printed: a window program on Windows has no console of its own.
+    platform::attachParentConsole();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("chorelin"));
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowby"));
@@ -97,14 +99,16 @@ int runCommand(int argc, char** argv) {
     QTranslator translator;
     translateQtTexts(translator);
 
-    // Qt's window options concern the window alone; beside a command they change nothing.
-    const std::span<char* const> given(argv, static_cast<size_t>(argc));
-    QStringList arguments{QString::fromLocal8Bit(given[0])};
-    for (size_t i = 1; i < given.size();) {
-        const size_t length = qtWindowOptionLength(given, i);
+    // Qt's window options concern the window alone; beside a command they change nothing. The
+    // arguments as the application has them: on Windows from the wide command line, so that a
+    // task's name outside the ANSI code page arrives whole.
+    const QStringList given = QCoreApplication::arguments();
+    QStringList arguments{given.value(0)};
+    for (qsizetype i = 1; i < given.size();) {
+        const size_t length = qtWindowOptionLength(given[i].toStdString(), i + 1 < given.size());
         if (length == 0)
-            arguments << QString::fromLocal8Bit(given[i]);
-        i += std::max<size_t>(length, 1);
+            arguments << given[i];
+        i += static_cast<qsizetype>(std::max<size_t>(length, 1));
     }
 
     QCommandLineParser parser;
@@ -142,10 +146,18 @@ int runCommand(int argc, char** argv) {
                 .arg(word));
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(0);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    // Printed here rather than by the parser, which would show a message box in a Windows
+    // window program and pass the text through the ANSI code page.
+    if (parser.isSet(QStringLiteral("help"))) {
+        printOut(parser.helpText().toStdString());
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        printOut((QCoreApplication::applicationName() + QLatin1Char(' ') +
+                  QCoreApplication::applicationVersion() + QLatin1Char('\n'))
+                     .toStdString());
+        return 0;
+    }
 
     const Command* chosen = nullptr;
     for (const Command& command : commands) {

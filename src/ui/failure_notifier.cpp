@@ -3,7 +3,7 @@
 #include "history/output_tail.h"
 #include "store/history_settings.h"
 #include "store/trace.h"
-#include "ui/notice_sinks.h"
+#include "ui/desktop_notice_sinks.h"
 #include "ui/notice_text.h"
 
 #include <QMetaObject>
@@ -72,8 +72,5 @@ void FailureNotifier::activated(const Notice& notice) {
 
 std::unique_ptr<FailureNotifier> makeDesktopNotifier(std::function<QSystemTrayIcon*()> tray,
                                                      QObject* parent) {
-    std::vector<std::unique_ptr<NoticeSink>> sinks;
-    sinks.push_back(std::make_unique<DBusNoticeSink>());
-    sinks.push_back(std::make_unique<TrayNoticeSink>(std::move(tray)));
-    return std::make_unique<FailureNotifier>(std::move(sinks), parent);
+    return std::make_unique<FailureNotifier>(desktopNoticeSinks(std::move(tray)), parent);
 }

@@ -52,6 +52,7 @@ private:
     std::function<bool()> enabled_;
 };
 
-// The notifier of the desktop: the notification service first, the tray's message second.
+// The notifier of the desktop: the notification service first (Linux), the tray's message
+// second.
 std::unique_ptr<FailureNotifier> makeDesktopNotifier(std::function<QSystemTrayIcon*()> tray,
                                                      QObject* parent = nullptr);

@@ -1,39 +1,14 @@
 #pragma once
-// The real places for notices: the desktop's notification service (org.freedesktop.
-// Notifications on the session bus) and, where there is none, the tray icon's message.
+// The tray icon's message as a place for notices: the only one on Windows, and on Linux the
+// one used where the desktop has no notification service.
 
 #include "ui/notice.h"
 
-#include <QDBusConnection>
 #include <QObject>
 #include <QPointer>
 #include <functional>
-#include <map>
 
 class QSystemTrayIcon;
-
-class DBusNoticeSink : public QObject, public NoticeSink {
-    Q_OBJECT
-public:
-    // On the session bus unless another connection is given.
-    explicit DBusNoticeSink(QDBusConnection bus = QDBusConnection::sessionBus(),
-                            QObject* parent = nullptr);
-    bool available() override;
-    void show(const Notice& notice) override;
-    // Whether bodies are escaped as markup: until the service has told what it draws, and
-    // after it said it draws markup.
-    bool escapesMarkup() const { return markup_; }
-
-private slots:
-    void onActionInvoked(uint id, const QString& action);
-    void onClosed(uint id, uint reason);
-
-private:
-    QDBusConnection bus_;
-    std::map<uint, Notice> shown_;
-    bool markup_ = true; // until the service says otherwise, texts are escaped for markup
-    bool connected_ = false;
-};
 
 class TrayNoticeSink : public QObject, public NoticeSink {
     Q_OBJECT

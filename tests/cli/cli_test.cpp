@@ -204,29 +204,6 @@ TEST_F(ReadingCommands, ListTellsTheStatesTheWindowShowsAtOnce) {
     EXPECT_TRUE(table[7].startsWith(QStringLiteral("esc\\x1b[31m")));
 }
 
-TEST(TextOutput, ControlCharactersAreShownEscaped) {
-    const struct {
-        std::string text, keep, shown;
-    } cases[] = {
-        {"a\x1b[2Jb", "", "a\\x1b[2Jb"},
-        {std::string("n\0m", 3), "", "n\\x00m"},
-        {"del\x7f", "", "del\\x7f"},
-        {"csi\u009b1m", "", "csi\\u009b1m"}, // U+009B, the one-character CSI
-        {"tab\tline\n", "", "tab\\x09line\\x0a"},
-        {"tab\tline\n", "\n\t", "tab\tline\n"},
-        {"祝日「元日」", "", "祝日「元日」"},
-        {"bad\xff", "", "bad\xef\xbf\xbd"}, // no UTF-8: U+FFFD
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.shown);
-        EXPECT_EQ(cli::visibleText(std::string_view(c.text), QString::fromStdString(c.keep)),
-                  c.shown);
-    }
-    // A cell's line break is a space; its escapes count for the columns' widths.
-    EXPECT_EQ(cli::textTable({"名前", "x"}, {{"a\nb", "1"}, {"\x1b", "2"}}),
-              "名前  x\n----  -\na b   1\n\\x1b  2\n");
-}
-
 TEST_F(ReadingCommands, HistoryAsJson) {
     const Result result = run({QStringLiteral("--history"), QStringLiteral("--json")});
     ASSERT_EQ(result.code, 0) << result.err.toStdString();

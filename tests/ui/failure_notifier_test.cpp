@@ -4,7 +4,7 @@
 #include "ui_harness.h"
 
 #include "ui/failure_notifier.h"
-#include "ui/notice_sinks.h"
+#include "ui/linux/dbus_notice_sink.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

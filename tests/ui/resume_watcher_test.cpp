@@ -1,7 +1,7 @@
 // The wake from sleep reaches the scheduler: logind's PrepareForSleep(false) asks the next pass
 // to look for missed runs; PrepareForSleep(true), other signals and a missing bus do nothing.
 
-#include "app/resume_watcher.h"
+#include "app/linux/resume_watcher.h"
 #include "ui_harness.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "app/resume_watcher.h"
+#include "app/linux/resume_watcher.h"
 
 #include "engine/catch_up.h"
 #include "store/trace.h"
