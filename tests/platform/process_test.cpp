@@ -131,9 +131,15 @@ TEST_F(ProcessTest, ChildHasItsOwnGroupDefaultSignalsAndNoDescriptorOfOurs) {
     const int other = high(::open("/dev/null", O_RDONLY | O_CLOEXEC));
     const int fd = high(openOutput("status.log"));
     const int before = openDescriptors();
+    const auto ourCpus = [] {
+        return statusField(readFile("/proc/thread-self/status"), "Cpus_allowed_list");
+    };
+    const std::string cpus = ourCpus();
 
     const platform::SpawnResult spawned = platform::spawnProcess(
         script("status.sh", "ls /proc/self/fd\nexec cat /proc/self/status\n"), "", fd);
+    // Kept on one CPU only while the child was made: both it and this thread may use them all.
+    EXPECT_EQ(ourCpus(), cpus);
 
     EXPECT_EQ(openDescriptors(), before + 1); // the handle, nothing else left open
     ::sigaction(SIGHUP, &oldHup, nullptr);
@@ -157,6 +163,7 @@ TEST_F(ProcessTest, ChildHasItsOwnGroupDefaultSignalsAndNoDescriptorOfOurs) {
     EXPECT_EQ(statusField(status, "NSpgid"), std::to_string(spawned.pid));
     EXPECT_EQ(statusField(status, "SigBlk"), "0000000000000000");
     EXPECT_EQ(statusField(status, "SigIgn"), "0000000000000000");
+    EXPECT_EQ(statusField(status, "Cpus_allowed_list"), cpus);
 }
 
 // Started from a terminal, this program's input is that terminal; a task that reads its input
