@@ -28,7 +28,33 @@ def machine():
             if line.startswith("model name"):
                 model = line.split(":", 1)[1].strip()
                 break
-    return f"{os.cpu_count()} CPUs ({model}), kernel {platform.release()}"
+    return (f"{os.cpu_count()} CPUs ({model}), kernel {platform.release()}" +
+            (f"; {reclaim}" if (reclaim := page_reclaim()) else ""))
+
+
+def page_reclaim():
+    """Whether the kernel pages out memory nobody touched for a while (DAMON's pageout
+    scheme): then the code and program files a start needs are often read from the disk again
+    at the start of a minute, and a single start's figures say more of the disk than of us."""
+    base = "/sys/kernel/mm/damon/admin/kdamonds"
+    try:
+        for kdamond in os.listdir(base):
+            if not kdamond.isdigit():
+                continue
+            with open(f"{base}/{kdamond}/state") as f:
+                if f.read().strip() != "on":
+                    continue
+            schemes = f"{base}/{kdamond}/contexts/0/schemes"
+            for scheme in os.listdir(schemes):
+                if scheme.isdigit():
+                    with open(f"{schemes}/{scheme}/action") as f:
+                        if f.read().strip() == "pageout":
+                            return ("the kernel pages out memory left untouched for a while "
+                                    "(DAMON pageout), so a start after an idle minute reads "
+                                    "code and program files from the disk again")
+    except OSError:
+        pass
+    return ""
 
 
 def ms(value):
