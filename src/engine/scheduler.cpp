@@ -135,10 +135,10 @@ PassDecision decide(AppContext& ctx) {
 // that a crash while they are made cannot start any of them again (each already has today as
 // its last run and its next run moved on), and once after, with how each went. The first write
 // is not forced to the disk, which would hold back every start by the disk's flush; the second,
-// a moment later, forces both. taskLock is held
-// to decide and to record, never while a process is created or the disk works, so the watcher
-// records ends and the window paints meanwhile; a task being started counts as running for
-// every command, so none can change or remove it half-way.
+// a moment later, forces both. taskLock is held to decide and to record, never while a process
+// is created or the disk works, so the watcher records ends and the window paints meanwhile; a
+// task being started counts as running for every command, so none can change or remove it
+// half-way.
 bool MySchedulerPass(AppContext& ctx) {
     PassDecision pass = decide(ctx);
     if (pass.table)
