@@ -26,5 +26,7 @@ struct PathParts {
     std::string extension; // with its dot, or empty
 };
 PathParts splitPath(const std::string& path);
+// The split of a path whose last separator stands at `lastSeparator` (npos: none).
+PathParts splitPathAt(const std::string& path, size_t lastSeparator);
 
 } // namespace platform

@@ -1,10 +1,30 @@
 // The parts of reading Chorelin's own settings-side files that rest on the seam alone, the same
 // on every system.
 
+#include "platform/bounded_read.h"
 #include "platform/private_file.h"
 #include "platform/settings_files.h"
 
 namespace platform {
+
+void readToEnd(FileRead& result, size_t maxBytes,
+               const std::function<long(char* buffer, size_t size)>& readSome) {
+    char buffer[65536];
+    for (;;) {
+        const long n = readSome(buffer, sizeof buffer);
+        if (n < 0)
+            return;
+        if (n == 0)
+            break;
+        result.bytes.append(buffer, static_cast<size_t>(n));
+        if (result.bytes.size() > maxBytes) {
+            result.bytes.clear();
+            result.status = ReadStatus::TooLarge;
+            return;
+        }
+    }
+    result.status = ReadStatus::Ok;
+}
 
 FileStamp folderStamp(const std::string& folder) {
     FileStamp stamp = fileStamp(folder);

@@ -66,22 +66,7 @@ std::optional<SystemPath> startupFolder() {
 }
 
 PathParts splitPath(const std::string& path) {
-    PathParts parts;
-    const size_t slash = path.rfind(pathSeparator);
-    std::string file = path;
-    if (slash != std::string::npos) {
-        parts.folder = path.substr(0, slash + 1);
-        file = path.substr(slash + 1);
-    }
-    const size_t dot = file.rfind('.');
-    // A leading dot names a hidden file, not an extension.
-    if (dot != std::string::npos && dot > 0) {
-        parts.baseName = file.substr(0, dot);
-        parts.extension = file.substr(dot);
-    } else {
-        parts.baseName = file;
-    }
-    return parts;
+    return splitPathAt(path, path.rfind(pathSeparator));
 }
 
 } // namespace platform

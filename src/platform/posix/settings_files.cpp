@@ -1,5 +1,6 @@
 #include "platform/settings_files.h"
 
+#include "platform/bounded_read.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/posix/write_all.h"
 #include "platform/private_file.h"
@@ -77,24 +78,13 @@ FileRead readWholeFile(const std::string& path, size_t maxBytes) {
         result.status = ReadStatus::TooLarge;
         return result;
     }
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return result;
-        if (n == 0)
-            break;
-        result.bytes.append(buffer, static_cast<size_t>(n));
-        // The file may have grown since it was measured.
-        if (result.bytes.size() > maxBytes) {
-            result.bytes.clear();
-            result.status = ReadStatus::TooLarge;
-            return result;
+    readToEnd(result, maxBytes, [&fd](char* buffer, size_t size) -> long {
+        for (;;) {
+            const ssize_t n = ::read(fd.get(), buffer, size);
+            if (n >= 0 || errno != EINTR)
+                return static_cast<long>(n);
         }
-    }
-    result.status = ReadStatus::Ok;
+    });
     return result;
 }
 

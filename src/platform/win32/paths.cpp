@@ -56,21 +56,7 @@ PathParts splitPath(const std::string& path) {
         if (c == '\\' || c == '/')
             lastSeparator = i;
     }
-    PathParts parts;
-    std::string file = path;
-    if (lastSeparator != std::string::npos) {
-        parts.folder = path.substr(0, lastSeparator + 1);
-        file = path.substr(lastSeparator + 1);
-    }
-    // A dot byte never trails a lead byte in cp932 (trail bytes start at 0x40), so rfind is safe.
-    const size_t dot = file.rfind('.');
-    if (dot != std::string::npos && dot > 0) {
-        parts.baseName = file.substr(0, dot);
-        parts.extension = file.substr(dot);
-    } else {
-        parts.baseName = file;
-    }
-    return parts;
+    return splitPathAt(path, lastSeparator);
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/settings_files.h"
 
+#include "platform/bounded_read.h"
 #include "platform/win32/file_write.h"
 #include "platform/win32/folders.h"
 #include "platform/win32/security.h"
@@ -75,22 +76,12 @@ FileRead readWholeFile(const std::string& path, size_t maxBytes) {
         result.status = ReadStatus::TooLarge;
         return result;
     }
-    char buffer[65536];
-    for (;;) {
+    readToEnd(result, maxBytes, [&file](char* buffer, size_t size) -> long {
         DWORD n = 0;
-        if (!::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr))
-            return result;
-        if (n == 0)
-            break;
-        result.bytes.append(buffer, n);
-        // The file may have grown since it was measured.
-        if (result.bytes.size() > maxBytes) {
-            result.bytes.clear();
-            result.status = ReadStatus::TooLarge;
-            return result;
-        }
-    }
-    result.status = ReadStatus::Ok;
+        if (!::ReadFile(file.get(), buffer, static_cast<DWORD>(size), &n, nullptr))
+            return -1;
+        return static_cast<long>(n);
+    });
     return result;
 }
 
