@@ -6,8 +6,12 @@
 namespace platform {
 namespace {
 
+// One descriptor per direction and thread, opened on first use: opening one loads and sets up
+// the cp932 tables, which the scheduler would otherwise do for every path it looks at twice a
+// second. A descriptor is not shared between threads, and each use starts from its initial
+// shift state.
 class Converter {
-  public:
+public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
         if (cd_ != reinterpret_cast<iconv_t>(-1))
@@ -21,6 +25,7 @@ class Converter {
     std::optional<std::string> run(std::string_view in, const char* replacement) {
         if (cd_ == reinterpret_cast<iconv_t>(-1))
             return std::nullopt;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         std::string out;
         char buffer[1024];
         char* inPtr = const_cast<char*>(in.data());
@@ -49,25 +54,32 @@ class Converter {
         return out;
     }
 
-  private:
+private:
     iconv_t cd_;
 };
+
+Converter& toCp932() {
+    thread_local Converter converter("CP932", "UTF-8");
+    return converter;
+}
+
+Converter& fromCp932() {
+    thread_local Converter converter("UTF-8", "CP932");
+    return converter;
+}
 
 } // namespace
 
 std::optional<std::string> utf8ToCp932(std::string_view utf8) {
-    Converter converter("CP932", "UTF-8");
-    return converter.run(utf8, nullptr);
+    return toCp932().run(utf8, nullptr);
 }
 
 std::optional<std::string> cp932ToUtf8(std::string_view cp932) {
-    Converter converter("UTF-8", "CP932");
-    return converter.run(cp932, nullptr);
+    return fromCp932().run(cp932, nullptr);
 }
 
 std::string cp932ToUtf8Lossy(std::string_view cp932) {
-    Converter converter("UTF-8", "CP932");
-    return converter.run(cp932, "\xEF\xBF\xBD").value_or(std::string());
+    return fromCp932().run(cp932, "\xEF\xBF\xBD").value_or(std::string());
 }
 
 } // namespace platform
