@@ -2,6 +2,7 @@
 // file states up to date and starts the tasks whose day and minute have come.
 
 #include "engine/catch_up.h"
+#include "engine/due_check.h"
 #include "engine/file_state.h"
 #include "engine/holiday_install.h"
 #include "engine/launch.h"
@@ -20,7 +21,6 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -43,20 +43,6 @@ bool recomputePastNextRun(AppContext& ctx, int index, int today) {
     const TaskRecord before = task;
     MySetNextExec(ctx, index);
     return std::memcmp(&before, &ctx.tasks[static_cast<size_t>(index)], sizeof before) != 0;
-}
-
-bool isDue(const TaskRecord& task, std::string_view todayText, std::string_view timeText) {
-    if (task.state == StateDisabled || task.state == StateRunning || task.state == StateCompleted)
-        return false;
-    // A task still holding a process is never started twice: the first process would lose its
-    // handle and never be watched or reaped.
-    if (task.processInfo.processHandle != 0)
-        return false;
-    const std::string_view nextRun = fieldView(task.nextRunText);
-    if (nextRun.empty() || nextRun != todayText)
-        return false;
-    // Byte-wise, "09:00" is not greater than "09:00:00": due from second 00 of its minute.
-    return fieldView(task.runTime).compare(timeText) <= 0;
 }
 
 // The minute a due task was due today (its run time), in ms since the epoch; only the run
@@ -90,12 +76,7 @@ PassDecision decide(AppContext& ctx) {
     PassDecision pass;
     TaskLockGuard lock(ctx.taskLock);
     const platform::LocalTime now = platform::localTime();
-    char todayText[16];
-    char timeText[16];
-    std::snprintf(todayText, sizeof todayText, "%04d/%02d/%02d", now.year % 10000, now.month % 100,
-                  now.day % 100);
-    std::snprintf(timeText, sizeof timeText, "%02d:%02d:%02d", now.hour % 100, now.minute % 100,
-                  now.second % 100);
+    const DueMoment at = dueMoment(now);
     const int today = platform::dateNumber(now);
     CatchUpLook look;
     pass.changed = MyCatchUpBeginPass(ctx, now, look);
@@ -116,7 +97,7 @@ PassDecision decide(AppContext& ctx) {
             pass.changed = true;
             write = true;
         }
-        if (!isDue(task, todayText, timeText))
+        if (!MyTaskIsDue(task, at))
             continue;
         pass.starts.push_back(
             MyTaskPrepareStart(ctx, i, RunTrigger::Scheduled, dueMinuteMs(ctx, task, now)));
