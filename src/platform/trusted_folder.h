@@ -70,6 +70,9 @@ public:
     // A new private file (0600), never replacing an entry: -1 with errno EEXIST when something
     // is there. Opened for writing, non-blocking, close-on-exec. The caller closes it.
     int createFile(const std::string& name) const;
+    // Makes and at once drops a nameless file here, so the bookkeeping the next createFile()
+    // needs is in memory by then (see read_ahead.h). No entry appears; best effort.
+    void rehearseCreate() const;
     // Renames the entry to `name + suffix` (with "-N" added when that is taken). The new name,
     // or empty when it cannot be moved.
     std::string moveAside(const std::string& name, const std::string& suffix) const;

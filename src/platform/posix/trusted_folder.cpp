@@ -90,6 +90,10 @@ TrustedFolder::Entry TrustedFolder::examine(const std::string& name) const {
     return Entry::Private;
 }
 
+void TrustedFolder::rehearseCreate() const {
+    UniqueFd nameless(::openat(fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+}
+
 int TrustedFolder::createFile(const std::string& name) const {
     return ::openat(fd_, name.c_str(),
                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,

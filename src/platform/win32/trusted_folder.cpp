@@ -143,6 +143,9 @@ TrustedFolder::Entry TrustedFolder::examine(const std::string& name) const {
     return Entry::Private;
 }
 
+// NTFS keeps its own bookkeeping cached; a rehearsal would only leave a file to delete.
+void TrustedFolder::rehearseCreate() const {}
+
 int TrustedFolder::createFile(const std::string& name) const {
     if (!isNameOnly(name)) {
         errno = EINVAL;
