@@ -50,6 +50,10 @@ RunHistoryLink::~RunHistoryLink() = default;
 // Each call swallows whatever the conversion or the store might throw (memory running out):
 // the engine goes on with the start or the end it is recording, only this run's row suffers.
 
+void RunHistoryLink::runsComing() {
+    store_->runsComing();
+}
+
 RunPreparation RunHistoryLink::prepareRun(const RunAttempt& attempt) {
     try {
         history::RunAttempt run;

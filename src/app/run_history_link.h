@@ -29,6 +29,7 @@ public:
 
     history::HistoryStore& store() { return *store_; }
 
+    void runsComing() override;
     RunPreparation prepareRun(const RunAttempt& attempt) override;
     void runStarted(int64_t runId, int pid, int64_t startMs) override;
     void runFailed(int64_t runId, int64_t startMs, const std::string& reasonUtf8,

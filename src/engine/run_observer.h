@@ -51,6 +51,9 @@ class RunObserver {
 public:
     virtual ~RunObserver() = default;
 
+    // A moment before a minute in which tasks are due, without taskLock: a chance to get ready
+    // for their prepareRun() calls.
+    virtual void runsComing() {}
     // Just before the start; quick (queue, do not write).
     virtual RunPreparation prepareRun(const RunAttempt& attempt) = 0;
     // The program started as process `pid` at startMs (ms since the epoch).

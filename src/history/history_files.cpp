@@ -112,6 +112,11 @@ int HistoryFiles::createOutput(int64_t runId) {
     return -1;
 }
 
+void HistoryFiles::rehearseOutput() const {
+    if (output_)
+        output_->rehearseCreate();
+}
+
 int64_t HistoryFiles::outputSize(std::string_view storedName) const {
     const std::string name = outputFileName(storedName);
     return output_ && !name.empty() ? output_->fileSize(name) : -1;

@@ -33,6 +33,8 @@ public:
 
     // A new output file for a run, opened for writing; -1 when none can be made (errno kept).
     int createOutput(int64_t runId);
+    // Gets the output folder ready for createOutput() (TrustedFolder::rehearseCreate).
+    void rehearseOutput() const;
     // Size of a stored output name ("output/<id>.log"), -1 when there is no such file.
     int64_t outputSize(std::string_view storedName) const;
     bool removeOutput(std::string_view storedName) const;

@@ -112,6 +112,11 @@ void HistoryStore::reportProblem() {
     tellUser("実行履歴を記録できないため、履歴なしで続けます。（" + writer_->problem() + "）");
 }
 
+void HistoryStore::runsComing() {
+    if (available())
+        writer_->files().rehearseOutput();
+}
+
 RunTicket HistoryStore::prepareRun(const RunAttempt& attempt) {
     RunRecord run;
     run.task = attempt.task;

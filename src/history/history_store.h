@@ -78,6 +78,8 @@ public:
     // Runs that the previous instance left running and that were closed as lost at opening.
     int lostAtOpening() const { return lostAtOpening_; }
 
+    // Runs are about to be prepared: the output folder's bookkeeping is brought into memory.
+    void runsComing();
     // These four are cheap and never block on the database.
     RunTicket prepareRun(const RunAttempt& attempt);
     void runStarted(int64_t runId, int pid);
