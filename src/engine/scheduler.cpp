@@ -9,6 +9,7 @@
 #include "engine/next_exec.h"
 #include "engine/pass_clock.h"
 #include "engine/start_burst.h"
+#include "engine/start_warmup.h"
 #include "engine/task_start.h"
 #include "engine/workers.h"
 #include "platform/clock.h"
@@ -165,6 +166,13 @@ void MyThreadTaskStart(AppContext* ctx) {
             continue;
         }
         MySchedulerPass(*ctx);
+        // Before a minute with due tasks the worker gets their starts ready and then passes
+        // right at its second 00.
+        const WarmUp warmUp = MyWarmUpBeforeMinute(*ctx);
+        if (warmUp == WarmUp::Stopped)
+            break;
+        if (warmUp == WarmUp::Ready)
+            continue;
         // The next pass begins on the next half second of the wall clock rather than a plain
         // half second after this one, so that the first pass of a minute falls right at its
         // second 00. The pause ends at once when the close asks the worker to stop.
