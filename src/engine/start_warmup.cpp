@@ -18,7 +18,8 @@ using std::chrono::milliseconds;
 using std::chrono::system_clock;
 
 // Program bytes read in one warm-up at most, and of one file: a burst of large programs must
-// not keep the scheduler reading past the minute, nor push out of memory what it warms.
+// not keep the scheduler reading past the minute, nor push out of memory what it warms. Past
+// the budget, the files are only asked to be read ahead.
 constexpr size_t kReadBudget = 16u << 20;
 constexpr size_t kReadPerFile = 4u << 20;
 // The reading stops this long before the minute, so that its pass begins on time.
@@ -56,7 +57,7 @@ void warmUp(AppContext& ctx, const std::vector<std::string>& programs,
         ctx.runObserver->runsComing();
     size_t budget = kReadBudget;
     for (const std::string& program : programs) {
-        if (budget == 0 || system_clock::now() >= minute - kReadMargin)
+        if (system_clock::now() >= minute - kReadMargin)
             break;
         budget -= platform::readAhead(program, std::min(budget, kReadPerFile));
     }
