@@ -72,6 +72,7 @@ struct ChildArgs {
     KernelLimit limit;
     bool restoreCpus;
     cpu_set_t cpus; // the starting thread's own CPUs, which the child gets back before execve
+    pid_t thread;   // the starting thread, which gets them back at the same moment
     int error;      // written by the child when it cannot run the program
 };
 
@@ -108,9 +109,15 @@ CHORELIN_CHILD_CODE bool prepareChild(const ChildArgs* args) {
     if (args->restoreLimit &&
         ::syscall(SYS_prlimit64, 0, RLIMIT_NOFILE, &args->limit, nullptr) != 0)
         return false;
-    if (args->restoreCpus &&
-        ::syscall(SYS_sched_setaffinity, 0, sizeof args->cpus, &args->cpus) != 0)
-        return false;
+    if (args->restoreCpus) {
+        if (::syscall(SYS_sched_setaffinity, 0, sizeof args->cpus, &args->cpus) != 0)
+            return false;
+        // The starting thread too, before the exec wakes it: kept on this CPU it would wake
+        // here and take it from the program it has just started, whose first steps would wait
+        // for its work after the start; free, it wakes on another CPU. It also restores them
+        // itself, so this may fail.
+        ::syscall(SYS_sched_setaffinity, args->thread, sizeof args->cpus, &args->cpus);
+    }
     if (args->outputFd < 0)
         return true;
     for (long target = 1; target <= 2; ++target) {
@@ -284,7 +291,7 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
     }
     char* argv[3] = {program->data(), argument.empty() ? nullptr : arg->data(), nullptr};
     ChildArgs& args = *new (block.args()) ChildArgs{
-        program->c_str(), argv, environ, outputFd, input.get(), false, {}, false, {}, 0};
+        program->c_str(), argv, environ, outputFd, input.get(), false, {}, false, {}, 0, 0};
     rlimit current{};
     const rlim_t given = givenSoftLimit.load();
     if (given != 0 && ::getrlimit(RLIMIT_NOFILE, &current) == 0 && given < current.rlim_cur) {
@@ -297,6 +304,7 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
     {
         KeptOnThisCpu onThisCpu(args.cpus);
         args.restoreCpus = onThisCpu.kept();
+        args.thread = static_cast<pid_t>(::syscall(SYS_gettid));
         SignalsBlocked blocked;
         pid = ::clone(&childMain, block.top(), kShareMemory | CLONE_VFORK | CLONE_PIDFD | SIGCHLD,
                       &args, &pidfd);
