@@ -119,7 +119,8 @@ class Bench:
         self.chorelin = os.path.join(self.build, "src", "app", "chorelin")
         self.stamp = os.path.join(self.build, "bench", "chorelin_bench_stamp")
         self.make_tasks = os.path.join(self.build, "bench", "chorelin_bench_tasks")
-        for tool in (self.chorelin, self.stamp, self.make_tasks):
+        self.floor = os.path.join(self.build, "bench", "chorelin_bench_floor")
+        for tool in (self.chorelin, self.stamp, self.make_tasks, self.floor):
             if not os.access(tool, os.X_OK):
                 sys.exit(f"latency: {tool} is missing; build with -DCHORELIN_BUILD_BENCH=ON")
         self.started = []  # Popen objects of every Chorelin and cron we started
@@ -424,6 +425,24 @@ class Bench:
             self.kill_jobs(home)
             home.remove()
 
+    def floor_run(self, minutes):
+        """The leanest start of the same program after the same quiet minutes, for comparison:
+        floor_start reads its file 30 ms ahead, sleeps until second 00 and starts it."""
+        home = PrivateHome("floor")
+        try:
+            first = self.next_minute(lead_s=12)
+            names = [f"floor-{m:03d}" for m in range(minutes)]
+            self.link_jobs(home, names)
+            log(f"floor: 1 program in each of {minutes} minute(s) from {self.hhmm(first)}")
+            subprocess.run([self.floor, home.jobs, "floor", str(first), str(minutes)],
+                           env=home.env(), check=True, timeout=60 * minutes + 60)
+            starts, _ = self.stamps(home)
+            return summary_ms([starts[n] - (first + 60 * m) * 1_000_000_000
+                               for m, n in enumerate(names) if n in starts])
+        finally:
+            self.kill_jobs(home)
+            home.remove()
+
     def due_run(self, label, count, minutes, vs_cron, quick_every=0):
         """`count` tasks due in each of `minutes` consecutive minutes (count 1 only when
         minutes > 1), cron beside it with --vs-cron. Returns the raw samples."""
@@ -590,6 +609,8 @@ def main():
     parser.add_argument("--startup-runs", type=int, default=5)
     parser.add_argument("--load", type=int, default=0,
                         help="busy workers that load the cores while tasks are due (0: none)")
+    parser.add_argument("--floor-minutes", type=int, default=0,
+                        help="minutes of the leanest start of the same program, for comparison")
     parser.add_argument("--perf", action="store_true",
                         help="profile Chorelin with perf through each burst minute")
     parser.add_argument("--json", help="write the results here")
@@ -635,6 +656,9 @@ def main():
             results["runs"][str(count)] = run
             log(f"n={count}: start {fmt(run['start'])}; end seen {fmt(run['end_seen'])}"
                 + (f"; cron start {fmt(run['cron_start'])}" if args.vs_cron else ""))
+        if args.floor_minutes > 0:
+            results["floor"] = bench.floor_run(args.floor_minutes)
+            log(f"floor: start {fmt(results['floor'])}")
         if args.quick_minutes > 0:
             raw = bench.due_run("quick", 1, args.quick_minutes, False, quick_every=1)
             samples = raw["chorelin"]
