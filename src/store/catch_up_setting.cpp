@@ -31,6 +31,7 @@ void MyCatchUpSettingLoad(AppContext& ctx) {
 int MyCatchUpSettingWrite(AppContext& ctx, bool on) {
     platform::SettingsValues& store = platform::userSettings();
     ctx.catchUp.enabled = on;
+    store.open(); // as it is now; a store that does not exist yet is created by the write
     store.writeText(kCatchUpKey, on ? "true" : "false");
     return store.flush() ? 0 : -866;
 }

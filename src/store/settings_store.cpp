@@ -36,6 +36,9 @@ int MyConfigRead(int32_t& intervalOut, char* scheduleOut, size_t scheduleSize) {
 
 int MyConfigWrite(AppContext& ctx, int32_t interval, const char* schedule) {
     platform::SettingsValues& store = platform::userSettings();
+    // Written into the store as it is now, never through one opened by an earlier read (a store
+    // that does not exist yet is created by the write).
+    store.open();
     const std::string_view text(schedule, strnlen(schedule, sizeof ctx.defaultSchedule - 1));
     store.writeInt(kIntervalKey, interval);
     ctx.defaultInterval = interval;
