@@ -3,6 +3,7 @@
 #include "store/fields.h"
 
 #include <cstdio>
+#include <string_view>
 
 DueMoment dueMoment(const platform::LocalTime& t) {
     DueMoment at;

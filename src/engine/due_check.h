@@ -5,8 +5,6 @@
 #include "platform/clock.h"
 #include "store/task_record.h"
 
-#include <string_view>
-
 // A moment as the task records write it: "YYYY/MM/DD" and "HH:MM:SS".
 struct DueMoment {
     char date[16];

@@ -45,7 +45,6 @@ platform::LocalTime nextMinute(platform::LocalTime t) {
     t.year = static_cast<int>(day.year());
     t.month = static_cast<int>(static_cast<unsigned>(day.month()));
     t.day = static_cast<int>(static_cast<unsigned>(day.day()));
-    t.dayOfWeek = (t.dayOfWeek + 1) % 7;
     return t;
 }
 

@@ -167,7 +167,8 @@ bool descriptorsToSpare() {
 // The starting thread is kept on the CPU it runs on while it makes a child, so that the child
 // (which inherits that) runs at once on the CPU its parent leaves to wait for the exec rather
 // than on another that must first be woken, which on a virtual machine costs more than the
-// child's own work before its exec. The child gets the thread's own CPUs back first thing.
+// child's own work before its exec. The child gives the thread's own CPUs back to itself and to
+// the thread before its exec.
 class KeptOnThisCpu {
 public:
     explicit KeptOnThisCpu(cpu_set_t& own) : own_(own) {
