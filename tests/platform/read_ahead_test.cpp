@@ -23,11 +23,13 @@ TEST(ReadAhead, ReadsWithinItsBoundAndLeavesFoldersAsTheyWere) {
     std::filesystem::create_directory(folder);
     writeFile(folder + "/job.sh", std::string(100000, 'x'), 0755);
     ASSERT_EQ(::mkfifo((folder + "/pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", folder + "/device"); // never opened
     const std::string cp = home.scratch() + "/" + cp932("タスク");
     for (const auto& [name, touch, read] :
          std::vector<std::tuple<std::string, size_t, size_t>>{{"job.sh", 4096, 4096},
                                                               {"job.sh", 1 << 20, 100000},
                                                               {"pipe", 4096, 0},
+                                                              {"device", 4096, 0},
                                                               {"missing", 4096, 0}})
         EXPECT_EQ(platform::readAhead(cp + "/" + name, touch), read) << name << " " << touch;
 

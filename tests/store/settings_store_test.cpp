@@ -15,7 +15,7 @@ using namespace testing_support;
 namespace {
 
 class SettingsStoreTest : public ::testing::Test {
-  protected:
+protected:
     TempHome home;
     AppContext ctx;
 
@@ -75,6 +75,15 @@ TEST_F(SettingsStoreTest, StoredValuesAreUsedAsTheyAre) {
     MyConfigLoadAtStartup(ctx);
     EXPECT_EQ(ctx.defaultInterval, 5000);
     EXPECT_EQ(fieldString(ctx.defaultSchedule), cp932("平日"));
+}
+
+TEST_F(SettingsStoreTest, AWriteGoesToTheStoreAsItIsNowNotAsAnEarlierReadFoundIt) {
+    store("[General]\nDefaultInterval=5\nDefaultSchedule=平日\n");
+    MyConfigLoadAtStartup(ctx);
+    TempHome moved; // the store is elsewhere now
+    ASSERT_EQ(MyConfigWrite(ctx, 7, cp932("毎日").c_str()), 0);
+    QSettings settings(QString::fromStdString(moved.settingsFile()), QSettings::IniFormat);
+    EXPECT_EQ(settings.value("DefaultInterval").toInt(), 7);
 }
 
 TEST_F(SettingsStoreTest, WrittenValuesRoundTripToTheNextStart) {
