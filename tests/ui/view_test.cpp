@@ -264,6 +264,8 @@ TEST(ChorelinView, RowColoursFollowTheOutcomeTable) {
 }
 
 TEST(ChorelinView, LastOutcomeColumnTellsHowTheNewestRunWent) {
+    // After the tasks' 09:00, so that no row is drawn as due today.
+    FakeClock clock(2024, 5, 10, 12, 0);
     using E = history::RunEnding;
     const auto run = [](const char* task, E ending, std::optional<int> code, int64_t id = 5) {
         history::RunRecord r;
