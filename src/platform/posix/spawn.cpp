@@ -71,9 +71,10 @@ struct ChildArgs {
     bool restoreLimit;
     KernelLimit limit;
     bool restoreCpus;
-    cpu_set_t cpus; // the starting thread's own CPUs, which the child gets back before execve
-    pid_t thread;   // the starting thread, which gets them back at the same moment
-    int error;      // written by the child when it cannot run the program
+    cpu_set_t cpus;  // the starting thread's own CPUs, which the child gets back before execve
+    cpu_set_t aside; // those without the child's, where the starting thread wakes after it
+    pid_t thread;    // the starting thread
+    int error;       // written by the child when it cannot run the program
 };
 
 // The kernel's own sigaction record, as rt_sigaction takes it.
@@ -112,11 +113,11 @@ CHORELIN_CHILD_CODE bool prepareChild(const ChildArgs* args) {
     if (args->restoreCpus) {
         if (::syscall(SYS_sched_setaffinity, 0, sizeof args->cpus, &args->cpus) != 0)
             return false;
-        // The starting thread too, before the exec wakes it: kept on this CPU it would wake
-        // here and take it from the program it has just started, whose first steps would wait
-        // for its work after the start; free, it wakes on another CPU. It also restores them
-        // itself, so this may fail.
-        ::syscall(SYS_sched_setaffinity, args->thread, sizeof args->cpus, &args->cpus);
+        // The starting thread is moved off this CPU before the exec wakes it: the exec wakes
+        // it from here, and the scheduler would put it here, where it would take the CPU from
+        // the program it has just started, whose first steps would wait for its work after the
+        // start. It gets its own CPUs back itself once awake, so this may fail.
+        ::syscall(SYS_sched_setaffinity, args->thread, sizeof args->aside, &args->aside);
     }
     if (args->outputFd < 0)
         return true;
@@ -171,13 +172,19 @@ bool descriptorsToSpare() {
 // the thread before its exec.
 class KeptOnThisCpu {
 public:
-    explicit KeptOnThisCpu(cpu_set_t& own) : own_(own) {
+    // own gets the thread's CPUs, aside the same without the one it is kept on (all of them
+    // when that is the only one).
+    KeptOnThisCpu(cpu_set_t& own, cpu_set_t& aside) : own_(own) {
         const int cpu = ::sched_getcpu();
         if (cpu < 0 || ::sched_getaffinity(0, sizeof own_, &own_) != 0)
             return;
         cpu_set_t one;
         CPU_ZERO(&one);
         CPU_SET(cpu, &one);
+        aside = own_;
+        CPU_CLR(cpu, &aside);
+        if (CPU_COUNT(&aside) == 0)
+            aside = own_;
         kept_ = ::sched_setaffinity(0, sizeof one, &one) == 0;
     }
     ~KeptOnThisCpu() {
@@ -292,7 +299,7 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
     }
     char* argv[3] = {program->data(), argument.empty() ? nullptr : arg->data(), nullptr};
     ChildArgs& args = *new (block.args()) ChildArgs{
-        program->c_str(), argv, environ, outputFd, input.get(), false, {}, false, {}, 0, 0};
+        program->c_str(), argv, environ, outputFd, input.get(), false, {}, false, {}, {}, 0, 0};
     rlimit current{};
     const rlim_t given = givenSoftLimit.load();
     if (given != 0 && ::getrlimit(RLIMIT_NOFILE, &current) == 0 && given < current.rlim_cur) {
@@ -303,7 +310,7 @@ SpawnResult spawnProcess(const std::string& executable, const std::string& argum
     int pidfd = -1;
     pid_t pid;
     {
-        KeptOnThisCpu onThisCpu(args.cpus);
+        KeptOnThisCpu onThisCpu(args.cpus, args.aside);
         args.restoreCpus = onThisCpu.kept();
         args.thread = static_cast<pid_t>(::syscall(SYS_gettid));
         SignalsBlocked blocked;
