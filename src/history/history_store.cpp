@@ -174,7 +174,9 @@ RunTicket HistoryStore::prepareRun(const RunAttempt& attempt) {
     }
     std::lock_guard<std::mutex> lock(mutex_);
     inFlight_[run.id] = run;
-    queue(run, false);
+    // Its start follows at once and tells the writer, which therefore does not wake while the
+    // program is being started.
+    queue(run, false, false);
     return ticket;
 }
 
@@ -252,17 +254,22 @@ void HistoryStore::outputEnded(int64_t runId, const std::string& note) {
     written_.notify_all();
 }
 
-void HistoryStore::queue(const RunRecord& run, bool ended) {
+void HistoryStore::queue(const RunRecord& run, bool ended, bool tellWriter) {
     if (run.id < 0)
         return; // not recorded
     pending_.push_back(run);
     ++queuedSeq_;
     prunePending_ = prunePending_ || ended;
-    wake_.notify_one();
+    // A writer that is letting states gather, or writing, takes this one with the next batch
+    // anyway: waking it for each state of a burst would only take CPU from the programs.
+    if (tellWriter && writerWaits_)
+        wake_.notify_one();
 }
 
 void HistoryStore::flush() {
     std::unique_lock<std::mutex> lock(mutex_);
+    if (!pending_.empty())
+        wake_.notify_one(); // a prepared run's state may not have told the writer yet
     // The output of runs that ended first, unless something they left behind keeps writing.
     written_.wait_for(lock, std::chrono::seconds(5), [&] { return awaitingOutput_.empty(); });
     const uint64_t target = queuedSeq_;
@@ -337,12 +344,14 @@ void HistoryStore::writerLoop() {
             return !pending_.empty() || idsLow() ||
                    (prunePending_ && std::chrono::steady_clock::now() >= pruneAt);
         };
+        writerWaits_ = true;
         if (pause_.count() > 0)
             wake_.wait_until(lock, retryAt, ready);
         else if (prunePending_)
             wake_.wait_until(lock, pruneAt, ready);
         else
             wake_.wait(lock, ready);
+        writerWaits_ = false;
         if (!stopping_ && pause_.count() == 0 && !pending_.empty() && options_.gather.count() > 0)
             wake_.wait_for(lock, options_.gather, [&] { return stopping_; });
         if (stopping_ && pending_.empty())

@@ -94,7 +94,8 @@ public:
 
 private:
     void writerLoop();
-    void queue(const RunRecord& run, bool ended);
+    // tellWriter false: the writer is not woken for it (a state that another follows at once).
+    void queue(const RunRecord& run, bool ended, bool tellWriter = true);
     std::optional<RunRecord> finish(int64_t runId, RunRecord& run);
     void reportProblem();
     // The drain's thread: a run's output ended.
@@ -135,6 +136,7 @@ private:
     uint64_t writtenSeq_ = 0;
     bool prunePending_ = false;
     bool stopping_ = false;
+    bool writerWaits_ = false; // the writer waits for something to do, not gathering or writing
     std::chrono::steady_clock::time_point lastPrune_;
     std::thread thread_;
 };

@@ -137,10 +137,16 @@ TEST_F(History, RunsInFlightWhenChorelinStopsAreLostAtTheNextStart) {
         ::close(ticket.outputFd);
         store.runStarted(ticket.id, 4242);
         id = ticket.id;
+        // A run prepared but not yet started does not wake the writer; a flush still writes it.
+        store.flush();
+        RunTicket unstarted = store.prepareRun(attempt("weekly"));
+        ::close(unstarted.outputFd);
+        store.flush();
+        EXPECT_EQ(HistoryReader(paths).runsOfTask("weekly", 1).size(), 1u);
     }
     ASSERT_EQ(HistoryReader(paths).run(id)->ending, RunEnding::Running);
     HistoryStore again(paths);
-    EXPECT_EQ(again.lostAtOpening(), 1);
+    EXPECT_EQ(again.lostAtOpening(), 2);
     const std::optional<RunRecord> run = HistoryReader(paths).run(id);
     ASSERT_TRUE(run);
     EXPECT_EQ(run->ending, RunEnding::Lost);
