@@ -168,8 +168,8 @@ bool descriptorsToSpare() {
 // The starting thread is kept on the CPU it runs on while it makes a child, so that the child
 // (which inherits that) runs at once on the CPU its parent leaves to wait for the exec rather
 // than on another that must first be woken, which on a virtual machine costs more than the
-// child's own work before its exec. The child gives the thread's own CPUs back to itself and to
-// the thread before its exec.
+// child's own work before its exec. Before its exec the child takes the thread's CPUs back for
+// itself and moves the thread to the others; the thread takes its own back once awake.
 class KeptOnThisCpu {
 public:
     // own gets the thread's CPUs, aside the same without the one it is kept on (all of them
